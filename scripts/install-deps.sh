@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Keyfold need.
+# Prints nothing when none is missing.
+set -euo pipefail
+
+packages=(
+    cmake make g++          # build
+    qt6-base-dev            # Qt 6 Widgets and QtTest, with the platform plugins
+    fonts-dejavu-core       # a font for the window, also under Xvfb
+    xvfb xauth              # a display for machines without one (xvfb-run)
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+echo "Installing missing packages: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
