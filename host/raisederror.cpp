@@ -1,0 +1,26 @@
+#include "host/raisederror.h"
+
+#include <new>
+
+RaisedError::RaisedError(int number, const QString &description)
+    : std::runtime_error(description.toStdString()), errorNumber(number),
+      errorDescription(description)
+{}
+
+QString RaisedError::message() const
+{
+    return QStringLiteral("%1: %2").arg(errorNumber).arg(errorDescription);
+}
+
+RaisedError currentError()
+{
+    try {
+        throw;
+    } catch (const RaisedError &error) {
+        return error;
+    } catch (const std::bad_alloc &) {
+        return {7, QStringLiteral("Out of memory")};
+    } catch (...) {
+        return {51, QStringLiteral("Internal error")};
+    }
+}
