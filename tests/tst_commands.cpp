@@ -1,0 +1,236 @@
+#include "fakes.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class tst_Commands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void generateLength_data();
+    void generateLength();
+    void copy_data();
+    void copy();
+    void copyToUnavailableClipboard();
+    void copyToSystemClipboard();
+    void lengthRule_data();
+    void lengthRule();
+};
+
+void tst_Commands::generateLength_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("lengthAfter");
+    QTest::addColumn<int>("passwordLength");
+
+    for (int length = 4; length <= 10; ++length)
+        QTest::addRow("%d", length) << QString::number(length) << QString::number(length) << length;
+    QTest::addRow("11 is capped") << "11"
+                                  << "10" << 10;
+    QTest::addRow("25 is capped") << "25"
+                                  << "10" << 10;
+    QTest::addRow("10.4 is capped") << "10.4"
+                                    << "10" << 10;
+    QTest::addRow("7.2 rounds down") << "7.2"
+                                     << "7.2" << 7;
+    QTest::addRow("7.8 rounds up") << "7.8"
+                                   << "7.8" << 8;
+    QTest::addRow("6.5 rounds to even") << "6.5"
+                                        << "6.5" << 6;
+    QTest::addRow("spaces around 4") << " 4 "
+                                     << " 4 " << 4;
+    QTest::addRow("zero") << "0"
+                          << "0" << 0;
+    QTest::addRow("negative") << "-3"
+                              << "-3" << 0;
+    QTest::addRow("negative zero") << "-0"
+                                   << "-0" << 0;
+    QTest::addRow("empty") << ""
+                           << "" << 0;
+    QTest::addRow("blank") << " "
+                           << " " << 0;
+    QTest::addRow("letters") << "abc"
+                             << "abc" << 0;
+    QTest::addRow("number then letters") << "12abc"
+                                         << "10" << 10;
+    QTest::addRow("overflow") << "1e309"
+                              << "10" << 10;
+    QTest::addRow("negative overflow") << "-1e309"
+                                       << "-1e309" << 0;
+    QTest::addRow("below the 32-bit range") << "-99999999999"
+                                            << "-99999999999" << 0;
+    QTest::addRow("nan") << "nan"
+                         << "nan" << 0;
+    QTest::addRow("inf") << "inf"
+                         << "inf" << 0;
+    QTest::addRow("hexadecimal") << "0x10"
+                                 << "0x10" << 0;
+    QTest::addRow("basic hexadecimal") << "&H10"
+                                       << "&H10" << 0;
+    QTest::addRow("decimal comma") << "7,5"
+                                   << "7,5" << 7;
+    QTest::addRow("arabic-indic digit") << "\u0663"
+                                        << "\u0663" << 0;
+    QTest::addRow("embedded nul") << QString::fromLatin1("5\0"
+                                                         "9",
+                                                         3)
+                                  << QString::fromLatin1("5\0"
+                                                         "9",
+                                                         3)
+                                  << 5;
+    const QString longText = QString(10000, QLatin1Char('x'));
+    QTest::addRow("10,000 letters") << longText << longText << 0;
+    QTest::addRow("10,000 digits") << QString(10000, QLatin1Char('9')) << "10" << 10;
+}
+
+// Whatever is typed, the command ends with a password of the rule's length and Copy enabled.
+void tst_Commands::generateLength()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, lengthAfter);
+    QFETCH(int, passwordLength);
+
+    ScriptedWindow harness;
+    auto *lstChar = harness.control<QComboBox>("lstChar");
+    auto *txtPassword = harness.control<QLineEdit>("txtPassword");
+    lstChar->setEditText(typed);
+    harness.control<QPushButton>("cmdGenerate")->click();
+
+    QCOMPARE(lstChar->currentText(), lengthAfter);
+    QCOMPARE(txtPassword->text().size(), passwordLength);
+    QCOMPARE(harness.random.draws, 2 * passwordLength);
+    QVERIFY(harness.control<QPushButton>("cmdCopy")->isEnabled());
+    QVERIFY(harness.errorBox.messages.isEmpty());
+
+    harness.control<QPushButton>("cmdCopy")->click();
+    QCOMPARE(harness.clipboard.calls, (QStringList{"clear", "setText:" + txtPassword->text()}));
+}
+
+void tst_Commands::copy_data()
+{
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("copied");
+
+    QTest::addRow("fresh password") << "5"
+                                    << ""
+                                    << "nnnnn";
+    QTest::addRow("edited by hand") << "5"
+                                    << "Ab1"
+                                    << "nnnnnAb1";
+    QTest::addRow("empty password") << "0"
+                                    << ""
+                                    << "";
+}
+
+void tst_Commands::copy()
+{
+    QFETCH(QString, length);
+    QFETCH(QString, edit);
+    QFETCH(QString, copied);
+
+    ScriptedWindow harness;
+    auto *txtPassword = harness.control<QLineEdit>("txtPassword");
+    harness.control<QComboBox>("lstChar")->setEditText(length);
+    harness.control<QPushButton>("cmdGenerate")->click();
+    txtPassword->end(false);
+    QTest::keyClicks(txtPassword, edit);
+    harness.control<QPushButton>("cmdCopy")->click();
+
+    QCOMPARE(harness.clipboard.calls, (QStringList{"clear", "setText:" + copied}));
+    QCOMPARE(txtPassword->text(), copied);
+}
+
+void tst_Commands::copyToUnavailableClipboard()
+{
+    ScriptedWindow harness;
+    harness.clipboard.available = false;
+    harness.control<QPushButton>("cmdGenerate")->click();
+    harness.control<QPushButton>("cmdCopy")->click();
+
+    QVERIFY(harness.errorBox.messages.isEmpty());
+    QCOMPARE(harness.control<QLineEdit>("txtPassword")->text(), QStringLiteral("nnnn"));
+    QCOMPARE(harness.control<QComboBox>("lstChar")->currentText(), QStringLiteral("4"));
+    QVERIFY(harness.control<QPushButton>("cmdCopy")->isEnabled());
+}
+
+void tst_Commands::copyToSystemClipboard()
+{
+    WindowWith<ScriptedRandomSource, SystemClipboard> harness;
+    QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+    harness.control<QPushButton>("cmdGenerate")->click();
+    harness.control<QLineEdit>("txtPassword")->setText(QStringLiteral("x+Y~1"));
+    harness.control<QPushButton>("cmdCopy")->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("x+Y~1"));
+}
+
+// Steps: "down" and "up" choose the neighbouring list entry, "tick" clicks the check box,
+// "type X" replaces the length box's text by typing X ("type" alone clears it).
+void tst_Commands::lengthRule_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("ticked");
+
+    QTest::addRow("on load") << QStringList{} << "4" << false << false;
+    QTest::addRow("choosing 5 enables, unticked") << QStringList{"down"} << "5" << true << false;
+    QTest::addRow("choosing 10 enables, unticked")
+        << QStringList(6, "down") << "10" << true << false;
+    QTest::addRow("a tick survives other lengths")
+        << QStringList{"down", "tick", "down"} << "6" << true << true;
+    QTest::addRow("choosing 4 clears and disables")
+        << QStringList{"down", "tick", "up"} << "4" << false << false;
+    QTest::addRow("re-enabled stays unticked")
+        << QStringList{"down", "tick", "up", "down"} << "5" << true << false;
+    QTest::addRow("typed 4 with spaces")
+        << QStringList{"down", "type  4 "} << " 4 " << false << false;
+    QTest::addRow("typed 04") << QStringList{"type 04"} << "04" << true << false;
+    QTest::addRow("typed 4.0") << QStringList{"type 4.0"} << "4.0" << true << false;
+    QTest::addRow("typed 3") << QStringList{"type 3"} << "3" << true << false;
+    QTest::addRow("typed letters") << QStringList{"type abc"} << "abc" << true << false;
+    QTest::addRow("cleared") << QStringList{"type"} << "" << true << false;
+    QTest::addRow("first key of 10 over 4, not completed")
+        << QStringList{"type 1"} << "1" << true << false;
+    QTest::addRow("10 typed over 4") << QStringList{"type 10"} << "10" << true << false;
+    QTest::addRow("cleared, then 4 typed")
+        << QStringList{"down", "tick", "type", "type 4"} << "4" << false << false;
+}
+
+void tst_Commands::lengthRule()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, length);
+    QFETCH(bool, enabled);
+    QFETCH(bool, ticked);
+
+    ScriptedWindow harness;
+    auto *lstChar = harness.control<QComboBox>("lstChar");
+    auto *chkIncl = harness.control<QCheckBox>("chkIncl");
+    harness.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&harness.window));
+    for (const QString &step : steps) {
+        if (step == QLatin1String("down") || step == QLatin1String("up")) {
+            QTest::keyClick(lstChar, step == QLatin1String("down") ? Qt::Key_Down : Qt::Key_Up);
+        } else if (step == QLatin1String("tick")) {
+            chkIncl->click();
+        } else {
+            lstChar->lineEdit()->selectAll();
+            QTest::keyClick(lstChar, Qt::Key_Backspace);
+            QTest::keyClicks(lstChar, step.mid(5));
+        }
+    }
+    QCOMPARE(lstChar->currentText(), length);
+    QCOMPARE(chkIncl->isEnabled(), enabled);
+    QCOMPARE(chkIncl->isChecked(), ticked);
+    QCOMPARE(lstChar->count(), 7);
+}
+
+QTEST_MAIN(tst_Commands)
+#include "tst_commands.moc"
