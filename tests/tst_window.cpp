@@ -1,5 +1,6 @@
 #include "fakes.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -45,6 +46,7 @@ private slots:
     void keysThatChangeNothing_data();
     void keysThatChangeNothing();
     void altCopyWhenEnabled();
+    void altDownOpensList();
     void systemErrorBox();
 };
 
@@ -275,6 +277,19 @@ void tst_Window::altCopyWhenEnabled()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
     QTRY_COMPARE(harness.clipboard.calls, (QStringList{"clear", "setText:nnnn"}));
     QCOMPARE(harness.control<QLineEdit>("txtPassword")->text(), QStringLiteral("nnnn"));
+}
+
+void tst_Window::altDownOpensList()
+{
+    ScriptedWindow harness;
+    showAndActivate(harness.window);
+    auto *lstChar = harness.control<QComboBox>("lstChar");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down, Qt::AltModifier);
+    QTRY_VERIFY(lstChar->view()->isVisible());
+    QTest::keyClick(lstChar->view(), Qt::Key_End);
+    QTest::keyClick(lstChar->view(), Qt::Key_Return);
+    QTRY_COMPARE(lstChar->currentText(), QStringLiteral("10"));
+    QVERIFY(harness.control<QCheckBox>("chkIncl")->isEnabled());
 }
 
 // The real message box is modal; a timer answers it as the user would.

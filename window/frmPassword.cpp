@@ -161,10 +161,13 @@ void frmPassword::keyPressEvent(QKeyEvent *event)
 
 bool frmPassword::eventFilter(QObject *watched, QEvent *event)
 {
-    // Enabled access keys are taken as shortcuts before this; what is left would type a letter.
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->modifiers().testFlag(Qt::AltModifier))
-        return true;
+    // Enabled access keys are taken as shortcuts before this; what is left would type its letter.
+    // Alt with keys that type nothing (Alt+Down opens the list) passes on.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers().testFlag(Qt::AltModifier) && !key->text().isEmpty())
+            return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
