@@ -60,6 +60,13 @@ frmPassword::frmPassword(const HostServices &host, QWidget *parent) : QDialog(pa
     applyLengthRule(); // the load occasion
 }
 
+// Hiding the window on its way out moves the focus, and the length box then reports a typed
+// entry as chosen; no signal may reach the handlers of a window that is half destroyed.
+frmPassword::~frmPassword()
+{
+    lstChar->disconnect(this);
+}
+
 void frmPassword::createControls()
 {
     Frame1 = new QGroupBox(this);

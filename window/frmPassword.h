@@ -19,6 +19,7 @@ class frmPassword : public QDialog
 
 public:
     explicit frmPassword(const HostServices &host, QWidget *parent = nullptr);
+    ~frmPassword() override;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
