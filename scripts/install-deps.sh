@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev            # Qt 6 Widgets and QtTest, with the platform plugins
     fonts-dejavu-core       # a font for the window, also under Xvfb
     xvfb xauth              # a display for machines without one (xvfb-run)
+    clang libclang-rt-14-dev  # the sanitizer and fuzzing build
+    clang-tidy cppcheck     # static checks
 )
 
 missing=()
