@@ -16,7 +16,7 @@ TwipsScale::TwipsScale(const QFont &font)
 {
     const QFontMetricsF metrics(font);
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const double letterWidth = metrics.horizontalAdvance(letters) / letters.size();
+    const double letterWidth = metrics.horizontalAdvance(letters) / double(letters.size());
     const double fontFactor =
         std::max(metrics.height() / designLineHeight, letterWidth / designLetterWidth);
     pixelsPerTwip = fontFactor / twipsPerPixel;

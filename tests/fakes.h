@@ -49,7 +49,7 @@ public:
 class RecordingErrorBox : public ErrorBox
 {
 public:
-    void show(QWidget *, const QString &text) override { messages << text; }
+    void show(QWidget * /*parent*/, const QString &text) override { messages << text; }
 
     QStringList messages;
 };

@@ -17,7 +17,7 @@ namespace {
 // The largest value the random source can yield below 1.
 const float highestDraw = std::nextafter(1.0f, 0.0f);
 
-QString generate(frmPassword &window, const QString &length, Qt::CheckState extended)
+QString generate(const frmPassword &window, const QString &length, Qt::CheckState extended)
 {
     control<QComboBox>(window, "lstChar")->setEditText(length);
     control<QCheckBox>(window, "chkIncl")->setCheckState(extended);
@@ -133,11 +133,11 @@ void tst_Generator::everyCharacterReachable()
 
     ScriptedWindow harness;
     harness.random.values.clear();
-    const int span = characters.size();
-    for (int slice = 0; slice < span; ++slice)
-        harness.random.values << categoryDraw << (slice + 0.5f) / span;
+    const qsizetype span = characters.size();
+    for (qsizetype slice = 0; slice < span; ++slice)
+        harness.random.values << categoryDraw << (float(slice) + 0.5f) / float(span);
     QString drawn;
-    for (int slice = 0; slice < span; ++slice)
+    for (qsizetype slice = 0; slice < span; ++slice)
         drawn += generate(harness.window, QStringLiteral("1"), Qt::Checked);
     QCOMPARE(drawn, characters);
 }

@@ -113,9 +113,9 @@ void tst_Window::layoutFitsText()
                  name);
     }
     for (const char *name : {"chkIncl", "Label2", "Label3"}) {
-        auto *control = harness.control<QWidget>(name);
-        QVERIFY2(control->sizeHint().width() <= control->width(), name);
-        QVERIFY2(control->fontMetrics().height() <= control->height(), name);
+        auto *widget = harness.control<QWidget>(name);
+        QVERIFY2(widget->sizeHint().width() <= widget->width(), name);
+        QVERIFY2(widget->fontMetrics().height() <= widget->height(), name);
     }
 
     auto *Label1 = harness.control<QLabel>("Label1");
@@ -128,7 +128,7 @@ void tst_Window::layoutFitsText()
             lstChar->lineEdit()->width());
 
     auto *txtPassword = harness.control<QLineEdit>("txtPassword");
-    txtPassword->setCursorPosition(txtPassword->text().size());
+    txtPassword->end(false);
     const QRect cursor = txtPassword->inputMethodQuery(Qt::ImCursorRectangle).toRect();
     QVERIFY(cursor.right() <= txtPassword->contentsRect().right());
 

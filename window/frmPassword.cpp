@@ -225,7 +225,7 @@ QChar frmPassword::drawCharacter()
 {
     const int categoryCount = chkIncl->checkState() == Qt::Checked ? 4 : 3;
     const double number = std::floor(double(host.random.draw()) * categoryCount + 1);
-    const auto category = std::find_if(
+    const auto *const category = std::find_if(
         characterCategories.begin(), characterCategories.end(),
         [number](const CharacterCategory &candidate) { return candidate.number == number; });
     if (category == characterCategories.end())
