@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 
@@ -168,6 +169,9 @@ void tst_Commands::copyToSystemClipboard()
     harness.control<QLineEdit>("txtPassword")->setText(QStringLiteral("x+Y~1"));
     harness.control<QPushButton>("cmdCopy")->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("x+Y~1"));
+    QCOMPARE(
+        QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("x-kde-passwordManagerHint")),
+        QByteArrayLiteral("secret"));
 }
 
 // Steps: "down" and "up" choose the neighbouring list entry, "tick" clicks the check box,
