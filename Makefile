@@ -4,7 +4,7 @@ SANITIZE_DIR := build-sanitize
 JOBS := $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz build build-sanitize deps
+.PHONY: run test fuzz package build build-sanitize deps
 
 run: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
@@ -24,6 +24,10 @@ test: build build-sanitize
 fuzz: build-sanitize
 	LSAN_OPTIONS=suppressions=tests/lsan.supp $(SANITIZE_DIR)/tests/fuzz_length -max_len=12000 -artifact_prefix=$(SANITIZE_DIR)/tests/ \
 		$(SANITIZE_DIR)/tests/fuzz-found tests/fuzz-corpus
+
+# build/keyfold_<version>_<arch>.deb
+package: build
+	cmake --build $(BUILD_DIR) --target package
 
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
     // The name, not a display name: Qt would append a display name to the window's caption.
     QApplication::setApplicationName(QStringLiteral("Keyfold"));
     QApplication::setApplicationVersion(QStringLiteral(KEYFOLD_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("keyfold"));
 
     SystemRandomSource random;
     SystemClipboard clipboard;

@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev            # Qt 6 Widgets and QtTest, with the platform plugins
     fonts-dejavu-core       # a font for the window, also under Xvfb
     xvfb xauth              # a display for machines without one (xvfb-run)
+    openbox xdotool xclip x11-utils imagemagick  # end-to-end tests on a real X server
+    dpkg-dev desktop-file-utils  # the .deb package and its check
     clang libclang-rt-14-dev  # the sanitizer and fuzzing build
     clang-tidy cppcheck     # static checks
 )

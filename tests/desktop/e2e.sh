@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# End-to-end tests of the built program on a real X server: its own Xvfb on a free display with
+# openbox as window manager, keys from xdotool, the clipboard read by xclip from another process.
+# Usage: e2e.sh CASE KEYFOLD_BINARY OUTPUT_DIR   (CASE: window, copy, extended, cap, edit, close)
+set -euo pipefail
+case_name=$1
+keyfold=$2
+output_dir=$3
+title='Orvik Password Generator v1.0.2'
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+# poll SECONDS COMMAND...: runs COMMAND until it succeeds, or fails after SECONDS.
+poll() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
+clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
+
+start_desktop() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(cat "$work/display")"
+    openbox --sm-disable >/dev/null 2>&1 &
+    pids+=($!)
+    poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        fail "openbox did not start"
+}
+
+start_keyfold() {
+    QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
+    keyfold_pid=$!
+    pids+=("$keyfold_pid")
+    find_window() { window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]; }
+    poll 10 find_window || fail "no window titled '$title'"
+    xdotool windowactivate --sync "$window"
+}
+
+# The length box has the focus at start: replace its text.
+type_length() {
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$1"
+}
+
+# Copies with Alt+C until the clipboard holds a text matching the pattern.
+copy_until() {
+    local pattern=$1
+    matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboard) =~ $pattern ]]; }
+    poll 5 matches || fail "clipboard '$(clipboard)' never matched $pattern"
+}
+
+geometry() { xwininfo -id "$window" | awk '/Absolute upper-left|Width:|Height:/ {printf "%s ", $NF}'; }
+
+case_window() {
+    [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "title '$(xdotool getwindowname "$window")'"
+    read -r x y width height <<<"$(geometry)"
+    hints=$(xprop -id "$window" WM_NORMAL_HINTS)
+    grep -q "minimum size: $width by $height" <<<"$hints" || fail "minimum size not pinned: $hints"
+    grep -q "maximum size: $width by $height" <<<"$hints" || fail "maximum size not pinned: $hints"
+    # Centred on the 1024x768 screen; the title bar may push it down by its own height.
+    read -r _ _ top _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')"
+    local dx=$((x + width / 2 - 512)) dy=$((y + height / 2 - 384))
+    [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le $((top + 2)) ] || fail "not centred: offset $dx,$dy"
+    xdotool windowsize "$window" 700 500
+    sleep 0.5
+    [ "$(geometry)" = "$x $y $width $height " ] || fail "resized to $(geometry)"
+}
+
+case_copy() {
+    type_length 7
+    xdotool key Return
+    copy_until '^[A-Za-z0-9]{7}$'
+    local password
+    password=$(clipboard)
+    clipboard -t TARGETS | grep -qx 'x-kde-passwordManagerHint' || fail "no password-manager hint"
+    [ "$(clipboard -t x-kde-passwordManagerHint)" = secret ] || fail "hint is not 'secret'"
+    [ "$(clipboard -t text/plain)" = "$password" ] || fail "plain text differs from the password"
+
+    type_length 9
+    xdotool key --clearmodifiers alt+g
+    copy_until '^[A-Za-z0-9]{9}$'
+}
+
+case_extended() {
+    type_length 8
+    xdotool key Tab Tab Tab space # to the check box, and tick it
+    local tries password
+    for tries in $(seq 40); do
+        xdotool key --clearmodifiers alt+g
+        sleep 0.15
+        xdotool key --clearmodifiers alt+c
+        poll 5 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null | wc -c)" -eq 8 ]' ||
+            fail "no 8-character password on the clipboard"
+        password=$(clipboard)
+        [[ $password =~ ^[+-~]{8}$ ]] || fail "'$password' has characters outside + to ~"
+        [[ $password =~ [^A-Za-z0-9] ]] && break
+    done
+    [[ $password =~ [^A-Za-z0-9] ]] || fail "40 passwords without an extended character"
+    echo "extended character after $tries passwords: $password"
+    import -window root "$work/screen.png"
+    read -r x y width height <<<"$(geometry)"
+    read -r left _ top _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')"
+    convert "$work/screen.png" -crop "$((width + 2 * left))x$((height + top + left))+$((x - left))+$((y - top))" \
+        +repage "$output_dir/keyfold-e2e.png"
+}
+
+case_cap() {
+    type_length 25
+    xdotool key Return
+    copy_until '^[A-Za-z0-9]{10}$'
+    xdotool key --clearmodifiers ctrl+a ctrl+c # the length box still has the focus
+    poll 5 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = 10 ]' ||
+        fail "the length box reads '$(clipboard)', not 10"
+}
+
+case_edit() {
+    xdotool key Return
+    copy_until '^[A-Za-z0-9]{4}$'
+    local password
+    password=$(clipboard)
+    xdotool key Tab Tab End # to the password box, after its text
+    xdotool type --delay 20 'x+Y'
+    copy_until "^${password}x\\+Y\$"
+}
+
+case_close() {
+    xdotool key --clearmodifiers alt+F4
+    poll 5 sh -c "! kill -0 $keyfold_pid 2>/dev/null" || fail "still running after closing"
+    local status=0
+    wait "$keyfold_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "exit status $status"
+}
+
+start_desktop
+start_keyfold
+"case_$case_name"
+echo "PASS ($case_name)"
