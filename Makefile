@@ -4,7 +4,7 @@ SANITIZE_DIR := build-sanitize
 JOBS := $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz package build build-sanitize deps
+.PHONY: run test fuzz package bench build build-sanitize deps
 
 run: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
@@ -24,6 +24,10 @@ test: build build-sanitize
 fuzz: build-sanitize
 	LSAN_OPTIONS=suppressions=tests/lsan.supp $(SANITIZE_DIR)/tests/fuzz_length -max_len=12000 -artifact_prefix=$(SANITIZE_DIR)/tests/ \
 		$(SANITIZE_DIR)/tests/fuzz-found tests/fuzz-corpus
+
+# Start-up time and memory against a one-label Qt window, and the cost of one click.
+bench: build
+	bench/run.sh $(BUILD_DIR)
 
 # build/keyfold_<version>_<arch>.deb
 package: build

@@ -1,6 +1,10 @@
 #ifndef KEYFOLD_RANDOMSOURCE_H
 #define KEYFOLD_RANDOMSOURCE_H
 
+#include <QtGlobal>
+#include <array>
+#include <functional>
+
 // Where the password's randomness comes from.
 class RandomSource
 {
@@ -11,11 +15,24 @@ public:
     virtual float draw() = 0;
 };
 
-// Draws from the operating system's cryptographically secure generator.
+// Draws from the operating system's cryptographically secure generator, a block at a time so that
+// a password costs at most one request to the system.
 class SystemRandomSource : public RandomSource
 {
 public:
+    using Block = std::array<quint32, 64>;
+    using Refill = std::function<void(Block &)>;
+
+    explicit SystemRandomSource(Refill refill = fillFromSystem);
+
     float draw() override;
+
+private:
+    static void fillFromSystem(Block &block);
+
+    Refill refill;
+    Block block{};
+    Block::size_type next = block.size();
 };
 
 #endif

@@ -10,6 +10,7 @@ packages=(
     xvfb xauth              # a display for machines without one (xvfb-run)
     openbox xdotool xclip x11-utils imagemagick  # end-to-end tests on a real X server
     dpkg-dev desktop-file-utils  # the .deb package and its check
+    libx11-dev libxdamage-dev    # the start-up benchmark
     clang libclang-rt-14-dev  # the sanitizer and fuzzing build
     clang-tidy cppcheck     # static checks
 )

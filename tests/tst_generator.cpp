@@ -40,6 +40,7 @@ private slots:
     void failureKeepsPassword_data();
     void failureKeepsPassword();
     void systemSourceVaries();
+    void systemSourceAsksInBlocks();
 };
 
 // Each pair of values is one character: the category draw, then the character draw.
@@ -190,6 +191,23 @@ void tst_Generator::systemSourceVaries()
     QVERIFY2(alphanumeric.match(second).hasMatch(), qPrintable(second));
     // 62^10 passwords: two equal ones in a row would mean the source repeats itself.
     QVERIFY(first != second);
+}
+
+// Each request to the system fills a block of 64 draws: a 10-character password takes 20.
+void tst_Generator::systemSourceAsksInBlocks()
+{
+    int requests = 0;
+    quint32 counter = 0;
+    SystemRandomSource source([&](SystemRandomSource::Block &block) {
+        ++requests;
+        for (quint32 &word : block)
+            word = counter++ << 8;
+    });
+    QCOMPARE(source.draw(), 0.0f);
+    QCOMPARE(source.draw(), 1.0f / (1 << 24));
+    for (int draw = 2; draw < 1000 * 20; ++draw)
+        source.draw();
+    QCOMPARE(requests, (1000 * 20 + 63) / 64);
 }
 
 QTEST_MAIN(tst_Generator)
