@@ -6,13 +6,16 @@
 #include "host/raisederror.h"
 #include "host/randomsource.h"
 #include "host/twipsscale.h"
+#include "window/icons/key-16.xpm"
+#include "window/icons/key-32.xpm"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -44,9 +47,10 @@ constexpr std::array<CharacterCategory, 4> characterCategories{{
 frmPassword::frmPassword(const HostServices &host, QWidget *parent) : QDialog(parent), host(host)
 {
     setWindowTitle(tr("Orvik Password Generator v1.0.2"));
+    // Built from the XPM data in the program: reading image files would load every image plugin.
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/key-32.xpm"));
-    icon.addFile(QStringLiteral(":/icons/key-16.xpm"));
+    icon.addPixmap(QPixmap(key_32));
+    icon.addPixmap(QPixmap(key_16));
     setWindowIcon(icon);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -69,7 +73,9 @@ frmPassword::~frmPassword()
 
 void frmPassword::createControls()
 {
-    Frame1 = new QGroupBox(this);
+    // A plain frame: no caption to show, and the style draws it without loading any image.
+    Frame1 = new QFrame(this);
+    Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setAccessibleName(tr("Password generator"));
 
@@ -81,7 +87,9 @@ void frmPassword::createControls()
 
     lstChar = new QComboBox(Frame1);
     lstChar->setObjectName(QStringLiteral("lstChar"));
-    lstChar->setEditable(true);
+    // Giving the box its edit field makes it editable without building the drop-down list,
+    // which setEditable() does at once; the list is built the first time it opens.
+    lstChar->setLineEdit(new QLineEdit(lstChar));
     // Typed lengths are used as they stand: never added to the list, never completed from it.
     lstChar->setInsertPolicy(QComboBox::NoInsert);
     lstChar->setCompleter(nullptr);

@@ -7,7 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QGroupBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -40,7 +40,7 @@ private:
 
     HostServices host;
 
-    QGroupBox *Frame1;
+    QFrame *Frame1;
     QLabel *Label1;
     QComboBox *lstChar;
     QLineEdit *txtPassword;
