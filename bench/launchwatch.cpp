@@ -158,9 +158,10 @@ int main(int argc, char *argv[])
     for (const auto &[name, program] : programs) {
         std::printf("%-10s", name.c_str());
         for (double Sample::*field : {&Sample::mappedMs, &Sample::paintedMs, &Sample::peakKiB}) {
-            std::vector<double> values;
-            for (const Sample &sample : samples[name])
-                values.push_back(sample.*field / (field == &Sample::peakKiB ? 1024 : 1));
+            const double unit = field == &Sample::peakKiB ? 1024 : 1;
+            std::vector<double> values(samples[name].size());
+            std::transform(samples[name].begin(), samples[name].end(), values.begin(),
+                           [&](const Sample &sample) { return sample.*field / unit; });
             medians[name].push_back(quantile(values, 0.5));
             std::printf(" %10.1f (%5.1f-%5.1f)", quantile(values, 0.5), quantile(values, 0.25),
                         quantile(values, 0.75));

@@ -5,15 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 
-echo "clang-tidy: app, host, window, tests"
-run-clang-tidy -p "$build_dir" -quiet "$PWD/(app|host|window|tests)/[^/]*\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
+echo "clang-tidy: app, host, window, tests, bench"
+run-clang-tidy -p "$build_dir" -quiet "$PWD/(app|host|window|tests|bench)/[^/]*\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
     grep -E 'warning:|error:' "$build_dir/clang-tidy.log" || tail -20 "$build_dir/clang-tidy.log"
     exit 1
 }
 
-echo "cppcheck: app, host, window, tests"
+echo "cppcheck: app, host, window, tests, bench"
 # CharacterCategory's members are read through an iterator, which cppcheck does not follow.
 cppcheck --quiet --enable=warning,style,performance,portability --library=qt --inline-suppr \
     --suppress=unusedStructMember:window/frmPassword.cpp --error-exitcode=1 -I . \
-    app host window tests
+    app host window tests bench
 echo "static checks: clean"

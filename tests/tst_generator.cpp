@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <new>
@@ -200,8 +201,7 @@ void tst_Generator::systemSourceAsksInBlocks()
     quint32 counter = 0;
     SystemRandomSource source([&](SystemRandomSource::Block &block) {
         ++requests;
-        for (quint32 &word : block)
-            word = counter++ << 8;
+        std::generate(block.begin(), block.end(), [&] { return counter++ << 8; });
     });
     QCOMPARE(source.draw(), 0.0f);
     QCOMPARE(source.draw(), 1.0f / (1 << 24));
