@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <QString>
+
 #include <cmath>
 
 double parseLeadingNumber(const QString &text)

@@ -2,6 +2,7 @@
 #define KEYFOLD_CONVERSIONS_H
 
 #include <QtGlobal>
+
 #include <optional>
 
 class QString;

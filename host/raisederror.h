@@ -2,6 +2,7 @@
 #define KEYFOLD_RAISEDERROR_H
 
 #include <QString>
+
 #include <stdexcept>
 
 // A numbered failure with a description for the user, as the program reports it.

@@ -1,6 +1,7 @@
 #include "host/randomsource.h"
 
 #include <QRandomGenerator>
+
 #include <utility>
 
 SystemRandomSource::SystemRandomSource(Refill refill) : refill(std::move(refill))

@@ -2,6 +2,7 @@
 #define KEYFOLD_RANDOMSOURCE_H
 
 #include <QtGlobal>
+
 #include <array>
 #include <functional>
 

@@ -1,6 +1,7 @@
 #include "host/twipsscale.h"
 
 #include <QFontMetricsF>
+
 #include <algorithm>
 #include <cmath>
 

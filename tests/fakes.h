@@ -9,6 +9,7 @@
 #include <QList>
 #include <QStringList>
 #include <QWidget>
+
 #include <exception>
 
 // Yields its values in order, over and over; throws `failure` instead when one is set.

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>

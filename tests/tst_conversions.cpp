@@ -1,6 +1,7 @@
 #include "host/conversions.h"
 
 #include <QTest>
+
 #include <cmath>
 #include <limits>
 

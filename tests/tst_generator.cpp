@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
 #include <algorithm>
 #include <cmath>
 #include <map>

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+
 #include <map>
 #include <numeric>
 

@@ -18,6 +18,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
