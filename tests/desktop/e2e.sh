@@ -115,10 +115,9 @@ case_extended() {
     done
     [[ $password =~ [^A-Za-z0-9] ]] || fail "40 passwords without an extended character"
     echo "extended character after $tries passwords: $password"
-    import -window root "$work/screen.png"
     read -r x y width height <<<"$(geometry)"
     read -r left _ top _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')"
-    convert "$work/screen.png" -crop "$((width + 2 * left))x$((height + top + left))+$((x - left))+$((y - top))" \
+    import -window root -crop "$((width + 2 * left))x$((height + top + left))+$((x - left))+$((y - top))" \
         +repage "$output_dir/keyfold-e2e.png"
 }
 
