@@ -105,10 +105,7 @@ case_extended() {
     local tries password
     for tries in $(seq 40); do
         xdotool key --clearmodifiers alt+g
-        sleep 0.15
-        xdotool key --clearmodifiers alt+c
-        poll 5 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null | wc -c)" -eq 8 ]' ||
-            fail "no 8-character password on the clipboard"
+        copy_until '^.{8}$'
         password=$(clipboard)
         [[ $password =~ ^[+-~]{8}$ ]] || fail "'$password' has characters outside + to ~"
         [[ $password =~ [^A-Za-z0-9] ]] && break
