@@ -71,6 +71,8 @@ geometry() { xwininfo -id "$window" | awk '/Absolute upper-left|Width:|Height:/ 
 
 case_window() {
     [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "title '$(xdotool getwindowname "$window")'"
+    # The application's name, which also titles its message box.
+    xprop -id "$window" WM_CLASS | grep -q '"Keyfold"$' || fail "application name: $(xprop -id "$window" WM_CLASS)"
     read -r x y width height <<<"$(geometry)"
     hints=$(xprop -id "$window" WM_NORMAL_HINTS)
     grep -q "minimum size: $width by $height" <<<"$hints" || fail "minimum size not pinned: $hints"
