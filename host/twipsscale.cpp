@@ -7,8 +7,8 @@
 
 namespace {
 constexpr double twipsPerPixel = 15;
-// Line height and average letter width (over A-Z and a-z) of the 8-point system font
-// that the layout was drawn for.
+// The design font's line height, and an average letter width (over A-Z and a-z) at which the
+// longest caption, the check box's, still fits the layout: the font is judged by both.
 constexpr double designLineHeight = 13;
 constexpr double designLetterWidth = 5.6;
 } // namespace
