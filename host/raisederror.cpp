@@ -3,14 +3,9 @@
 #include <new>
 
 RaisedError::RaisedError(int number, const QString &description)
-    : std::runtime_error(description.toStdString()), errorNumber(number),
-      errorDescription(description)
+    : std::runtime_error(description.toStdString()),
+      text(QStringLiteral("%1: %2").arg(number).arg(description))
 {}
-
-QString RaisedError::message() const
-{
-    return QStringLiteral("%1: %2").arg(errorNumber).arg(errorDescription);
-}
 
 RaisedError currentError()
 {

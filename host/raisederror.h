@@ -11,14 +11,11 @@ class RaisedError : public std::runtime_error
 public:
     RaisedError(int number, const QString &description);
 
-    int number() const { return errorNumber; }
-    QString description() const { return errorDescription; }
     // "number: description", the way a failure is shown to the user.
-    QString message() const;
+    QString message() const { return text; }
 
 private:
-    int errorNumber;
-    QString errorDescription;
+    QString text;
 };
 
 // The exception being handled, as a numbered failure: out of memory is 7, anything that was not

@@ -45,11 +45,15 @@ start_desktop() {
         fail "openbox did not start"
 }
 
+# Sets $window to the program's window, once there is one.
+find_window() {
+    window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]
+}
+
 start_keyfold() {
     QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
-    find_window() { window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]; }
     poll 10 find_window || fail "no window titled '$title'"
     xdotool windowactivate --sync "$window"
 }
@@ -60,12 +64,16 @@ type_length() {
     xdotool type --delay 20 "$1"
 }
 
+copy_matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboard) =~ $1 ]]; }
+
 # Copies with Alt+C until the clipboard holds a text matching the pattern.
 copy_until() {
     local pattern=$1
-    matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboard) =~ $pattern ]]; }
-    poll 5 matches || fail "clipboard '$(clipboard)' never matched $pattern"
+    poll 5 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
 }
+
+# Left, right, top and bottom widths of the frame the window manager puts around the window.
+frame_extents() { xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}'; }
 
 geometry() { xwininfo -id "$window" | awk '/Absolute upper-left|Width:|Height:/ {printf "%s ", $NF}'; }
 
@@ -78,7 +86,7 @@ case_window() {
     grep -q "minimum size: $width by $height" <<<"$hints" || fail "minimum size not pinned: $hints"
     grep -q "maximum size: $width by $height" <<<"$hints" || fail "maximum size not pinned: $hints"
     # Centred on the 1024x768 screen; the title bar may push it down by its own height.
-    read -r _ _ top _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')"
+    read -r _ _ top _ <<<"$(frame_extents)"
     local dx=$((x + width / 2 - 512)) dy=$((y + height / 2 - 384))
     [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le $((top + 2)) ] || fail "not centred: offset $dx,$dy"
     xdotool windowsize "$window" 700 500
@@ -115,7 +123,7 @@ case_extended() {
     [[ $password =~ [^A-Za-z0-9] ]] || fail "40 passwords without an extended character"
     echo "extended character after $tries passwords: $password"
     read -r x y width height <<<"$(geometry)"
-    read -r left _ top _ <<<"$(xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')"
+    read -r left _ top _ <<<"$(frame_extents)"
     import -window root -crop "$((width + 2 * left))x$((height + top + left))+$((x - left))+$((y - top))" \
         +repage "$output_dir/keyfold-e2e.png"
 }
