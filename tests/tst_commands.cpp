@@ -32,6 +32,9 @@ void tst_Commands::generateLength_data()
 
     for (int length = 4; length <= 10; ++length)
         QTest::addRow("%d", length) << QString::number(length) << QString::number(length) << length;
+    // Exactly 10, written another way, stays as typed: only a greater number is replaced.
+    for (const char *ten : {" 10", "10.0", "1e1", "10abc"})
+        QTest::addRow("%s is not capped", ten) << ten << ten << 10;
     QTest::addRow("11 is capped") << "11"
                                   << "10" << 10;
     QTest::addRow("25 is capped") << "25"

@@ -36,6 +36,8 @@ void tst_Conversions::parseLeadingNumber_data()
     QTest::addRow("fraction without digits before") << ".5" << 0.5;
     QTest::addRow("trailing point") << "6." << 6.0;
     QTest::addRow("exponent") << "5e-1" << 0.5;
+    QTest::addRow("upper-case exponent") << "5E-1" << 0.5;
+    QTest::addRow("upper-case exponent, positive") << "1E1" << 10.0;
     QTest::addRow("exponent without digits") << "3e" << 3.0;
     QTest::addRow("comma is not a decimal point") << "7,5" << 7.0;
     QTest::addRow("overflow") << "1e309" << infinity;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -203,10 +204,19 @@ void tst_Generator::systemSourceAsksInBlocks()
     SystemRandomSource source([&](SystemRandomSource::Block &block) {
         ++requests;
         std::generate(block.begin(), block.end(), [&] { return counter++ << 8; });
+        block.back() = std::numeric_limits<quint32>::max();
     });
-    QCOMPARE(source.draw(), 0.0f);
-    QCOMPARE(source.draw(), 1.0f / (1 << 24));
-    for (int draw = 2; draw < 1000 * 20; ++draw)
+    // In steps of 2^-24, which is exact: QCOMPARE on floats would take 0 for 2^-24 and 1 - 2^-24
+    // for 1.
+    const auto steps = [&source] {
+        return double(source.draw()) * (1 << 24);
+    };
+    QCOMPARE(steps(), 0.0);
+    QCOMPARE(steps(), 1.0);
+    for (int draw = 2; draw < 63; ++draw)
+        source.draw();
+    QCOMPARE(steps(), double((1 << 24) - 1)); // the largest word: the largest value below 1
+    for (int draw = 64; draw < 1000 * 20; ++draw)
         source.draw();
     QCOMPARE(requests, (1000 * 20 + 63) / 64);
 }
