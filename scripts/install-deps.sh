@@ -9,6 +9,7 @@ packages=(
     fonts-dejavu-core       # a font for the window, also under Xvfb
     xvfb xauth              # a display for machines without one (xvfb-run)
     openbox xdotool xclip x11-utils imagemagick  # end-to-end tests on a real X server
+    sway wtype wl-clipboard grim jq qt6-wayland  # and under a real Wayland compositor
     dpkg-dev desktop-file-utils  # the .deb package and its check
     libx11-dev libxdamage-dev    # the start-up benchmark
     clang libclang-rt-14-dev  # the sanitizer and fuzzing build

@@ -1,36 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end tests of the built program on a real X server: its own Xvfb on a free display with
 # openbox as window manager, keys from xdotool, the clipboard read by xclip from another process.
-# Usage: e2e.sh CASE KEYFOLD_BINARY OUTPUT_DIR   (CASE: window, copy, extended, cap, edit, close)
+# Usage: e2e.sh CASE KEYFOLD_BINARY OUTPUT_DIR   (CASE: window, copy, extended, cap, edit,
+# close, no_display)
 set -euo pipefail
 case_name=$1
 keyfold=$2
 output_dir=$3
-title='Orvik Password Generator v1.0.2'
-work=$(mktemp -d)
-pids=()
-
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL ($case_name): $*" >&2
-    exit 1
-}
-
-# poll SECONDS COMMAND...: runs COMMAND until it succeeds, or fails after SECONDS.
-poll() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/common.sh"
 
 clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 
@@ -155,7 +132,20 @@ case_close() {
     [ "$status" -eq 0 ] || fail "exit status $status"
 }
 
-start_desktop
-start_keyfold
+# Started where no display is: one line of explanation and status 1, unless a platform was chosen.
+case_no_display() {
+    local message status=0
+    message=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM \
+        "$keyfold" 2>&1) || status=$?
+    [ "$status" -eq 1 ] || fail "exit status $status"
+    [[ $message =~ ^keyfold:\ no\ display[^$'\n']*$ ]] || fail "said: $message"
+    message=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$keyfold" 2>&1) || true
+    [[ $message == *"could not connect to display"* ]] || fail "xcb was not left to Qt: $message"
+}
+
+if [ "$case_name" != no_display ]; then
+    start_desktop
+    start_keyfold
+fi
 "case_$case_name"
 echo "PASS ($case_name)"

@@ -1,0 +1,27 @@
+# Shared by the end-to-end scripts, sourced after they set $case_name: a private work folder and
+# background processes, both cleaned up on any exit; failing; polling with a deadline.
+title='Orvik Password Generator v1.0.2'
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+# poll SECONDS COMMAND...: runs COMMAND until it succeeds, or fails after SECONDS.
+poll() {
+    local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+    shift
+    until "$@"; do
+        [ "${EPOCHREALTIME/./}" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
