@@ -8,9 +8,11 @@ packages=(
     qt6-base-dev            # Qt 6 Widgets and QtTest, with the platform plugins
     fonts-dejavu-core       # a font for the window, also under Xvfb
     xvfb xauth              # a display for machines without one (xvfb-run)
-    openbox xdotool xclip x11-utils imagemagick  # end-to-end tests on a real X server
+    openbox xdotool xclip x11-utils  # end-to-end tests on a real X server
     sway wtype wl-clipboard grim jq qt6-wayland  # and under a real Wayland compositor
-    dpkg-dev desktop-file-utils  # the .deb package and its check
+    librsvg2-bin imagemagick  # launcher icons; imagemagick also takes the e2e screenshot
+    dpkg-dev file git       # the .deb package (file and git: its dependencies and dates)
+    lintian devscripts desktop-file-utils appstream  # checks of the package, as Debian does them
     libx11-dev libxdamage-dev    # the start-up benchmark
     clang libclang-rt-14-dev  # the sanitizer and fuzzing build
     clang-tidy cppcheck     # static checks

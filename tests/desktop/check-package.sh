@@ -1,28 +1,75 @@
 #!/usr/bin/env bash
-# Builds the .deb from a configured and built tree, unpacks it and checks what it installs.
+# Builds the .deb from a configured and built tree and checks it as Debian and the desktops would:
+# lintian, hardening-check, the desktop entry, AppStream metadata and icons; then builds the same
+# sources again at another path, later, and expects the very same bytes.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+app_id=org.keyfold.Keyfold
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-(cd "$work" && cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$work/out") \
-    >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack could not build the package"; }
-deb=$(ls "$work"/out/keyfold_1.0.2_*.deb) || fail "no keyfold_1.0.2_<arch>.deb"
-dpkg-deb -x "$deb" "$work/root"
+# make_package BUILD_DIR OUT_DIR: the .deb of a built tree, in OUT_DIR.
+make_package() {
+    (cd "$work" && cpack -G DEB --config "$1/CPackConfig.cmake" -B "$2") >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log"; fail "cpack could not build the package"; }
+}
 
-[ -x "$work/root/usr/bin/keyfold" ] || fail "usr/bin/keyfold missing or not executable"
-for file in usr/share/applications/org.keyfold.Keyfold.desktop \
-    usr/share/icons/hicolor/16x16/apps/org.keyfold.Keyfold.xpm \
-    usr/share/icons/hicolor/32x32/apps/org.keyfold.Keyfold.xpm \
-    usr/share/doc/keyfold/LICENSE; do
-    [ -s "$work/root/$file" ] || fail "$file missing"
+make_package "$build_dir" "$work/out"
+deb=$(ls "$work"/out/keyfold_1.0.2_*.deb) || fail "no keyfold_1.0.2_<arch>.deb"
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>&1)"
+hardening=$(hardening-check "$root/usr/bin/keyfold" || true)
+for line in 'Position Independent Executable: yes' 'Stack protected: yes' \
+    'Fortify Source functions: (yes|unknown, no protectable libc functions used)' \
+    'Read-only relocations: yes' 'Immediate binding: yes'; do
+    grep -Eq "^ $line" <<<"$hardening" || fail "hardening-check, not '$line': $hardening"
 done
-desktop-file-validate "$work/root/usr/share/applications/org.keyfold.Keyfold.desktop" ||
-    fail "the desktop entry does not validate"
+# hardening-check cannot see these two on Debian 12, so the compiler's own record is read instead.
+readelf --debug-dump=info "$build_dir/keyfold" >"$work/debug-info"
+producer=$(grep -m1 DW_AT_producer "$work/debug-info")
+flags=(-fstack-clash-protection)
+[ "$(uname -m)" != x86_64 ] || flags+=(-fcf-protection)
+for flag in "${flags[@]}"; do
+    [[ $producer == *" $flag"* ]] || fail "built without $flag: $producer"
+done
+
 [ "$(dpkg-deb -f "$deb" Version)" = 1.0.2 ] || fail "version is not 1.0.2"
 [[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "Depends lacks libqt6widgets6"
 [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "does not recommend qt6-wayland"
-echo "package $(basename "$deb"): files, desktop entry, version and dependencies as expected"
+
+# One name for the desktop entry, the AppStream component, its launchable and the icon.
+desktop=$root/usr/share/applications/$app_id.desktop
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+appstreamcli validate --no-net --strict "$metainfo" >"$work/appstream.log" ||
+    fail "AppStream metadata: $(cat "$work/appstream.log")"
+grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry's icon is not $app_id"
+grep -q "<id>$app_id</id>" "$metainfo" || fail "the component id is not $app_id"
+grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+    fail "the component does not launch $app_id.desktop"
+for size in 16 22 24 32 48 64 128 256; do
+    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$app_id.png" |
+        grep -q "PNG image data, $size x $size," || fail "no $size px icon"
+done
+file "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" | grep -q 'SVG' ||
+    fail "no scalable icon"
+
+# The same sources at another path, built into another tree, packaged later: the same bytes.
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git -C "$source_dir" log -1 --format=%ct)
+mkdir "$work/copy"
+(cd "$source_dir" && git ls-files -z -co --exclude-standard | tar --null -T - -cf -) |
+    tar -xmf - -C "$work/copy" # files dated now, as in a fresh clone
+{
+    cmake -S "$work/copy" -B "$work/copy/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+        cmake --build "$work/copy/build" --target keyfold install_files --parallel "$(nproc)"
+} >"$work/rebuild.log" 2>&1 || { cat "$work/rebuild.log"; fail "the second build failed"; }
+make_package "$work/copy/build" "$work/again"
+cmp "$deb" "$work"/again/keyfold_1.0.2_*.deb || fail "a second build gives another package"
+echo "package $(basename "$deb"): lintian-clean, hardened, reproducible ($(sha256sum <"$deb" | cut -c1-16))"
