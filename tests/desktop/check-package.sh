@@ -72,4 +72,5 @@ mkdir "$work/copy"
 } >"$work/rebuild.log" 2>&1 || { cat "$work/rebuild.log"; fail "the second build failed"; }
 make_package "$work/copy/build" "$work/again"
 cmp "$deb" "$work"/again/keyfold_1.0.2_*.deb || fail "a second build gives another package"
-echo "package $(basename "$deb"): lintian-clean, hardened, reproducible ($(sha256sum <"$deb" | cut -c1-16))"
+echo "package $(basename "$deb"): lintian-clean, hardened, reproducible" \
+    "(sha256 $(sha256sum <"$deb" | cut -c1-16))"

@@ -28,7 +28,8 @@ start_compositor() {
     "${user[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
     pids+=($!)
-    poll 10 compgen -G "$work/sway-ipc.*.sock" >/dev/null || fail "sway did not start: $(cat "$work/sway.log")"
+    poll 10 compgen -G "$work/sway-ipc.*.sock" >/dev/null ||
+        fail "sway did not start: $(cat "$work/sway.log")"
     local display
     display=$(compgen -G "$work/wayland-[0-9]") || fail "sway offers no Wayland display"
     user+=(WAYLAND_DISPLAY="${display##*/}" SWAYSOCK="$(compgen -G "$work/sway-ipc.*.sock")")
@@ -41,11 +42,14 @@ start_compositor() {
 
 # The program's window in sway's tree, as JSON (nothing while it has none).
 window_node() {
-    as_user swaymsg -t get_tree | jq -c --argjson pid "$keyfold_pid" '.. | objects | select(.pid? == $pid)'
+    as_user swaymsg -t get_tree |
+        jq -c --argjson pid "$keyfold_pid" '.. | objects | select(.pid? == $pid)'
 }
 focused() { [ "$(window_node | jq -r .focused)" = true ]; }
 rect_differs() { [ "$(window_node | jq -c .rect)" != "$1" ]; }
-has_keyboard() { as_user swaymsg -t get_seats | jq -e '.. | objects | select(.type? == "keyboard")' >/dev/null; }
+has_keyboard() {
+    as_user swaymsg -t get_seats | jq -e '.. | objects | select(.type? == "keyboard")' >/dev/null
+}
 
 start_keyfold() {
     "${user[@]}" QT_QPA_PLATFORM=wayland "$keyfold" 2>>"$work/keyfold.log" &
@@ -83,8 +87,10 @@ case_window() {
 
 case_copy() {
     keys -M ctrl a -m ctrl 7 -M alt g -m alt
-    poll 5 copy_matches '^[A-Za-z0-9]{7}$' || fail "clipboard '$(clipboard -n)' is no 7-character password"
-    clipboard -l | grep -qx 'x-kde-passwordManagerHint' || fail "no password-manager hint: $(clipboard -l)"
+    poll 5 copy_matches '^[A-Za-z0-9]{7}$' ||
+        fail "clipboard '$(clipboard -n)' is no 7-character password"
+    clipboard -l | grep -qx 'x-kde-passwordManagerHint' ||
+        fail "no password-manager hint: $(clipboard -l)"
 }
 
 # The toolkit's teardown on Wayland is a race, so closing is tried many times, after each of the
