@@ -6,11 +6,8 @@
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
-app_id=org.keyfold.Keyfold
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
+case_name=package
+source "$(dirname "$0")/common.sh"
 
 # make_package BUILD_DIR OUT_DIR: the .deb of a built tree, in OUT_DIR.
 make_package() {

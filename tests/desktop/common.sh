@@ -1,6 +1,8 @@
-# Shared by the end-to-end scripts, sourced after they set $case_name: a private work folder and
-# background processes, both cleaned up on any exit; failing; polling with a deadline.
+# Shared by the desktop test scripts, sourced after they set $case_name: the program's caption and
+# application id; a private work folder and background processes, both cleaned up on any exit;
+# failing; polling with a deadline.
 title='Orvik Password Generator v1.0.2'
+app_id=org.keyfold.Keyfold
 work=$(mktemp -d)
 pids=()
 

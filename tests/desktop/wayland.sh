@@ -8,7 +8,6 @@ set -euo pipefail
 case_name=$1
 output_dir=$3
 source "$(dirname "$0")/common.sh"
-app_id=org.keyfold.Keyfold
 
 user=(env -i PATH="$PATH" HOME="$work" XDG_RUNTIME_DIR="$work" LANG=C.UTF-8)
 if [ "$(id -u)" -eq 0 ]; then
