@@ -201,8 +201,10 @@ void tst_Generator::systemSourceAsksInBlocks()
 {
     int requests = 0;
     quint32 counter = 0;
+    const SystemRandomSource::Block *filled = nullptr;
     SystemRandomSource source([&](SystemRandomSource::Block &block) {
         ++requests;
+        filled = &block;
         std::generate(block.begin(), block.end(), [&] { return counter++ << 8; });
         block.back() = std::numeric_limits<quint32>::max();
     });
@@ -213,6 +215,9 @@ void tst_Generator::systemSourceAsksInBlocks()
     };
     QCOMPARE(steps(), 0.0);
     QCOMPARE(steps(), 1.0);
+    // The words used so far are wiped, so that no value lingers; the others wait untouched.
+    QCOMPARE(filled->at(1), 0u);
+    QCOMPARE(filled->at(2), 2u << 8);
     for (int draw = 2; draw < 63; ++draw)
         source.draw();
     QCOMPARE(steps(), double((1 << 24) - 1)); // the largest word: the largest value below 1

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 // The name of the control that has the focus; the length box's edit field counts as the box.
 QString focusedControl()
@@ -23,6 +25,16 @@ QString focusedControl()
         focused = focused->parentWidget();
     return focused ? focused->objectName() : QString();
 }
+
+QStringList listEntries(const QComboBox *list)
+{
+    QStringList entries;
+    for (int index = 0; index < list->count(); ++index)
+        entries << list->itemText(index);
+    return entries;
+}
+
+const QStringList lengthsOffered{"4", "5", "6", "7", "8", "9", "10"};
 
 void showAndActivate(QWidget &window)
 {
@@ -63,10 +75,7 @@ void tst_Window::initialState()
     QCOMPARE(harness.window.windowTitle(), QStringLiteral("Orvik Password Generator v1.0.2"));
     QCOMPARE(lstChar->currentText(), QStringLiteral("4"));
     QVERIFY(lstChar->isEditable());
-    QStringList entries;
-    for (int index = 0; index < lstChar->count(); ++index)
-        entries << lstChar->itemText(index);
-    QCOMPARE(entries, (QStringList{"4", "5", "6", "7", "8", "9", "10"}));
+    QCOMPARE(listEntries(lstChar), lengthsOffered);
     QCOMPARE(chkIncl->checkState(), Qt::Unchecked);
     QVERIFY(!chkIncl->isEnabled());
     QCOMPARE(chkIncl->text(), QStringLiteral("Include Extended Characters (length of 5 or more)"));
@@ -198,6 +207,11 @@ void tst_Window::keysThatGenerate_data()
     QTest::addRow("Enter in the length box")
         << "lstChar"
         << "7" << int(Qt::Key_Return) << Qt::KeyboardModifiers() << 7;
+    // A confirmed length that the list does not hold is used, not added to the list.
+    const std::pair<const char *, int> confirmed[] = {{"25", 10}, {"0", 0}, {"7.2", 7}, {"abc", 0}};
+    for (const auto &[typed, length] : confirmed)
+        QTest::addRow("Enter after %s", typed)
+            << "lstChar" << typed << int(Qt::Key_Return) << Qt::KeyboardModifiers() << length;
     QTest::addRow("keypad Enter in the length box")
         << "lstChar"
         << "6" << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 6;
@@ -233,8 +247,7 @@ void tst_Window::keysThatGenerate()
 
     QTRY_COMPARE(harness.control<QLineEdit>("txtPassword")->text(), QString(length, 'n'));
     QVERIFY(harness.control<QPushButton>("cmdCopy")->isEnabled());
-    QCOMPARE(lstChar->count(), 7);
-    QCOMPARE(lstChar->itemText(6), QStringLiteral("10"));
+    QCOMPARE(listEntries(lstChar), lengthsOffered);
 }
 
 void tst_Window::keysThatChangeNothing_data()
