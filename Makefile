@@ -1,20 +1,23 @@
 # Wraps CMake: every target first installs whatever Debian packages are missing.
 BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
+WINDOWS_DIR := build-windows
+WINDOWS_TARGETS := all
 JOBS := $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz package bench build build-sanitize deps
+.PHONY: run test fuzz package bench build build-sanitize windows deps
 
 # Without a display the program says so itself; xvfb-run make run gives it a virtual one.
 run: build
 	$(BUILD_DIR)/keyfold
 
 # The whole suite, then again under AddressSanitizer and UndefinedBehaviorSanitizer with a
-# bounded fuzz run, then the static checks.
-test: build build-sanitize
+# bounded fuzz run, then the Windows program's under Wine, then the static checks.
+test: build build-sanitize windows
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
 	ctest --test-dir $(SANITIZE_DIR) --output-on-failure
+	ctest --test-dir $(WINDOWS_DIR) --output-on-failure
 	scripts/static-checks.sh $(BUILD_DIR)
 
 # Fuzzes the length box until stopped (Ctrl+C); new inputs are kept in the build tree.
@@ -38,6 +41,15 @@ build-sanitize: deps
 	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKEYFOLD_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
+
+# build-windows/Keyfold.exe and the portable Keyfold-<version>-win64.zip, cross-built with MinGW against a Qt for Windows that is built
+# once per machine (about 30 minutes the first time).
+windows: deps
+	toolkit=$$(scripts/windows-toolkit.sh) && \
+	CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake cmake -S . -B $(WINDOWS_DIR) \
+		-DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=$$toolkit \
+		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$$(qtpaths6 --query QT_HOST_LIBS)/cmake
+	cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
 
 deps:
 	@scripts/install-deps.sh

@@ -1,6 +1,7 @@
 # Hardening of every build: a strong stack protector, checked buffer functions, stack clash and
-# control-flow protection, and a position-independent executable whose relocations are read-only
-# and bound at start. Each flag only where the compiler and linker take it.
+# control-flow protection; on Linux a position-independent executable whose relocations are
+# read-only and bound at start, on Windows address space layout randomisation with high entropy
+# and data execution prevention. Each flag only where the compiler and linker take it.
 include(CheckCXXCompilerFlag)
 include(CheckLinkerFlag)
 include(CheckPIESupported)
@@ -14,6 +15,10 @@ foreach(flag IN LISTS keyfold_hardening_flags)
     check_cxx_compiler_flag(${flag} ${supported})
     if(${supported})
         add_compile_options(${flag})
+        # MinGW's protector and checked functions live in libssp, which only this brings in.
+        if(MINGW AND flag MATCHES "^-fstack-protector")
+            add_link_options(${flag})
+        endif()
     endif()
 endforeach()
 
@@ -25,7 +30,12 @@ endif()
 check_pie_supported()
 set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 
-check_linker_flag(CXX "LINKER:-z,relro,-z,now" KEYFOLD_HAS_RELRO_NOW)
-if(KEYFOLD_HAS_RELRO_NOW)
-    add_link_options("LINKER:-z,relro,-z,now")
+if(WIN32)
+    set(keyfold_hardening_link_flags "LINKER:--dynamicbase,--high-entropy-va,--nxcompat")
+else()
+    set(keyfold_hardening_link_flags "LINKER:-z,relro,-z,now")
+endif()
+check_linker_flag(CXX "${keyfold_hardening_link_flags}" KEYFOLD_HAS_HARDENING_LINK_FLAGS)
+if(KEYFOLD_HAS_HARDENING_LINK_FLAGS)
+    add_link_options("${keyfold_hardening_link_flags}")
 endif()

@@ -3,15 +3,7 @@
 include(GNUInstallDirs)
 
 set(keyfold_icon_sizes 16 22 24 32 48 64 128 256)
-set(keyfold_icon_dir ${CMAKE_BINARY_DIR}/icons)
-list(TRANSFORM keyfold_icon_sizes PREPEND ${keyfold_icon_dir}/ OUTPUT_VARIABLE keyfold_icons)
-list(TRANSFORM keyfold_icons APPEND .png)
-add_custom_command(
-    OUTPUT ${keyfold_icons}
-    COMMAND ${CMAKE_SOURCE_DIR}/scripts/render-icons.sh ${keyfold_icon_dir} ${keyfold_icon_sizes}
-    DEPENDS scripts/render-icons.sh app/icons/${KEYFOLD_APP_ID}.svg
-            window/icons/key-16.xpm window/icons/key-32.xpm
-    COMMENT "Rendering the launcher icons")
+keyfold_render_icons(keyfold_icons ${keyfold_icon_sizes})
 
 # Compressed without a name or time stamp, so that the package does not depend on when it is built.
 foreach(document docs/keyfold.1 packaging/changelog)
@@ -28,7 +20,7 @@ install(TARGETS keyfold RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES app/${KEYFOLD_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES app/${KEYFOLD_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size IN LISTS keyfold_icon_sizes)
-    install(FILES ${keyfold_icon_dir}/${size}.png
+    install(FILES ${CMAKE_BINARY_DIR}/icons/${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${KEYFOLD_APP_ID}.png)
 endforeach()
@@ -52,11 +44,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Wayland's platform plugin, which no linked library names (X11's comes with libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_STRIP_FILES ON)
-# cpack reads its dates from the environment when it runs, wherever it is started from.
-if(KEYFOLD_SOURCE_DATE_EPOCH)
-    set(keyfold_cpack_settings ${CMAKE_BINARY_DIR}/CPackKeyfold.cmake)
-    file(WRITE ${keyfold_cpack_settings}
-         "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
-    set(CPACK_PROJECT_CONFIG_FILE ${keyfold_cpack_settings})
-endif()
 include(CPack)

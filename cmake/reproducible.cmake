@@ -15,3 +15,10 @@ else()
                     OUTPUT_VARIABLE KEYFOLD_SOURCE_DATE_EPOCH
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
+
+# cpack reads its dates from the environment when it runs, wherever it is started from.
+if(KEYFOLD_SOURCE_DATE_EPOCH)
+    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackKeyfold.cmake)
+    file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+         "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
+endif()

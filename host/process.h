@@ -1,8 +1,9 @@
 #ifndef KEYFOLD_PROCESS_H
 #define KEYFOLD_PROCESS_H
 
-// Keeps the passwords in this process's memory to itself: no core file, and no other process of
-// the same user may attach to it or read its memory. Best effort: the program runs either way.
+// Keeps the passwords in this process's memory to itself: no core file, no other process of the
+// same user reading or writing its memory or starting threads in it, and on Windows no library
+// loaded from the current folder. Best effort: the program runs either way.
 void protectProcessMemory();
 
 // Ends the process once the event loop has returned with this status. On Wayland it ends at once,

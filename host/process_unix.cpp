@@ -1,33 +1,16 @@
 #include "host/process.h"
 
-#include <QGuiApplication>
-
-#include <cstdio>
-#include <cstdlib>
-
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
 #include <sys/resource.h>
+#ifdef __linux__
+#include <sys/prctl.h>
 #endif
 
+// No core file; and on Linux, an undumpable process, which only root may trace or read.
 void protectProcessMemory()
 {
-#ifdef Q_OS_LINUX
     const rlimit noCoreFile{0, 0};
     setrlimit(RLIMIT_CORE, &noCoreFile);
+#ifdef __linux__
     prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 #endif
-}
-
-void endAfterEventLoop(int status)
-{
-    // Qt 6.4's Wayland plugin can deadlock in ~QWaylandDisplay, waiting for its event thread while
-    // that thread waits in wl_display_read_events, and the window is gone but the process stays.
-    // Nothing is left to save by then, and a Wayland clipboard ends with its owner anyway (the X11
-    // teardown, which hands it to a clipboard manager, still runs). Remove once the Qt this is
-    // built with passes tests/desktop/wayland.sh's close case without it.
-    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
-        std::fflush(nullptr);
-        std::_Exit(status);
-    }
 }

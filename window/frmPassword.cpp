@@ -118,7 +118,7 @@ void frmPassword::createControls()
     chkIncl = new QCheckBox(tr("Include Extended Characters (length of 5 or more)"), Frame1);
     chkIncl->setObjectName(QStringLiteral("chkIncl"));
 
-    Label2 = new QLabel(tr("Copyright \u00a9 2026 The Keyfold developers"), this);
+    Label2 = new QLabel(tr(KEYFOLD_COPYRIGHT), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setAlignment(Qt::AlignCenter);
 

@@ -8,24 +8,7 @@ case_name=$1
 keyfold=$2
 output_dir=$3
 source "$(dirname "$0")/common.sh"
-
-clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
-
-start_desktop() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    pids+=($!)
-    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=":$(cat "$work/display")"
-    openbox --sm-disable >/dev/null 2>&1 &
-    pids+=($!)
-    poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        fail "openbox did not start"
-}
-
-# Sets $window to the program's window, once there is one.
-find_window() {
-    window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]
-}
+source "$(dirname "$0")/x11.sh"
 
 start_keyfold() {
     QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
@@ -33,20 +16,6 @@ start_keyfold() {
     pids+=("$keyfold_pid")
     poll 10 find_window || fail "no window titled '$title'"
     xdotool windowactivate --sync "$window"
-}
-
-# The length box has the focus at start: replace its text.
-type_length() {
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 20 "$1"
-}
-
-copy_matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboard) =~ $1 ]]; }
-
-# Copies with Alt+C until the clipboard holds a text matching the pattern.
-copy_until() {
-    local pattern=$1
-    poll 5 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
 }
 
 # Left, right, top and bottom widths of the frame the window manager puts around the window.
@@ -124,13 +93,7 @@ case_edit() {
     copy_until "^${password}x\\+Y\$"
 }
 
-case_close() {
-    xdotool key --clearmodifiers alt+F4
-    poll 5 sh -c "! kill -0 $keyfold_pid 2>/dev/null" || fail "still running after closing"
-    local status=0
-    wait "$keyfold_pid" || status=$?
-    [ "$status" -eq 0 ] || fail "exit status $status"
-}
+case_close() { close_keyfold 5; }
 
 # Started where no display is: one line of explanation and status 1, unless a platform was chosen.
 case_no_display() {

@@ -1,0 +1,60 @@
+# Run by cmake --install for Windows: puts the plugins that Qt loads for the program beside it in
+# their folders, then every library that the program and the plugins import, found from their
+# imports in the given folders (the system's own are left to Windows), and strips them all.
+# In: keyfold_program, keyfold_plugins (TYPE=PATH), keyfold_library_dirs, keyfold_objdump,
+# keyfold_strip.
+set(installed ${keyfold_program})
+# As the program's, whatever the builder's umask.
+set(library_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
+                        WORLD_EXECUTE)
+set(plugins)
+foreach(plugin IN LISTS keyfold_plugins)
+    string(REGEX MATCH "^([^=]+)=(.+)$" _ ${plugin})
+    file(INSTALL ${CMAKE_MATCH_2} DESTINATION ${CMAKE_INSTALL_PREFIX}/${CMAKE_MATCH_1}
+         FILE_PERMISSIONS ${library_permissions})
+    get_filename_component(name ${CMAKE_MATCH_2} NAME)
+    list(APPEND plugins ${CMAKE_MATCH_2})
+    list(APPEND installed ${CMAKE_INSTALL_PREFIX}/${CMAKE_MATCH_1}/${name})
+endforeach()
+
+# CMake 3.25 looks a Windows library up by its name in lower case, which a case-sensitive file
+# system does not find (Qt6Core.dll): it is given lower-case links to every library, and the links
+# are followed back to the files. Remove once the CMake in use matches names without case.
+set(links ${CMAKE_CURRENT_BINARY_DIR}/lower-case-libraries)
+file(REMOVE_RECURSE ${links})
+file(MAKE_DIRECTORY ${links})
+foreach(dir IN LISTS keyfold_library_dirs)
+    file(GLOB libraries ${dir}/*.dll)
+    foreach(library IN LISTS libraries)
+        get_filename_component(name ${library} NAME)
+        string(TOLOWER ${name} name)
+        if(NOT EXISTS ${links}/${name})
+            file(CREATE_LINK ${library} ${links}/${name} SYMBOLIC)
+        endif()
+    endforeach()
+endforeach()
+
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND ${keyfold_objdump})
+file(GET_RUNTIME_DEPENDENCIES
+     EXECUTABLES ${keyfold_program}
+     LIBRARIES ${plugins}
+     DIRECTORIES ${links}
+     RESOLVED_DEPENDENCIES_VAR resolved
+     UNRESOLVED_DEPENDENCIES_VAR system_libraries)
+list(JOIN system_libraries " " system_libraries)
+message(STATUS "From Windows: ${system_libraries}")
+foreach(link IN LISTS resolved)
+    file(REAL_PATH ${link} library)
+    file(INSTALL ${library} DESTINATION ${CMAKE_INSTALL_PREFIX}
+         FILE_PERMISSIONS ${library_permissions})
+    get_filename_component(name ${library} NAME)
+    list(APPEND installed ${CMAKE_INSTALL_PREFIX}/${name})
+endforeach()
+file(REMOVE_RECURSE ${links})
+
+# strip writes the time into the header unless SOURCE_DATE_EPOCH says which.
+foreach(file IN LISTS installed)
+    execute_process(COMMAND ${keyfold_strip} --strip-unneeded ${file} COMMAND_ERROR_IS_FATAL ANY)
+endforeach()

@@ -1,0 +1,66 @@
+# The Windows program: Keyfold.exe with its icon, version information and manifest, and the
+# portable folder (Keyfold.exe, the Qt and MinGW libraries it imports and the plugins Qt loads for
+# it), installed by cmake --install and zipped as Keyfold-VERSION-win64.zip.
+set_target_properties(keyfold PROPERTIES OUTPUT_NAME Keyfold WIN32_EXECUTABLE ON)
+# Neither a link time stamp nor a build path in the program, so that the bytes come from the
+# sources alone.
+target_link_options(keyfold PRIVATE "LINKER:--no-insert-timestamp")
+
+keyfold_render_icons(keyfold_icon_pngs 16 24 32 48 64 256)
+set(keyfold_ico ${CMAKE_BINARY_DIR}/Keyfold.ico)
+add_custom_command(
+    OUTPUT ${keyfold_ico}
+    COMMAND convert ${keyfold_icon_pngs} ${keyfold_ico}
+    DEPENDS ${keyfold_icon_pngs}
+    COMMENT "Gathering the icons into Keyfold.ico")
+set(keyfold_manifest ${CMAKE_BINARY_DIR}/Keyfold.manifest)
+configure_file(app/keyfold.manifest.in ${keyfold_manifest} @ONLY)
+configure_file(app/keyfold.rc.in ${CMAKE_BINARY_DIR}/keyfold.rc @ONLY)
+target_sources(keyfold PRIVATE ${CMAKE_BINARY_DIR}/keyfold.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/keyfold.rc PROPERTIES
+                            OBJECT_DEPENDS "${keyfold_ico};${keyfold_manifest}")
+
+# The folder: the program, the plugins Qt loads for it on Windows (the platform and the Windows
+# style) and, found from their imports, the libraries they need.
+set(keyfold_folder Keyfold-${PROJECT_VERSION}-win64)
+# Where the libraries come from: Qt, and MinGW's compiler runtime and threads, where the compiler
+# finds them.
+set(keyfold_library_dirs ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
+foreach(library libstdc++-6.dll libwinpthread-1.dll)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    get_filename_component(dir ${path} DIRECTORY)
+    get_filename_component(dir ${dir} REALPATH)
+    list(APPEND keyfold_library_dirs ${dir})
+endforeach()
+# Installing builds nothing: the zip and the setup program are made from the built tree, by a
+# build that is still running.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+install(TARGETS keyfold RUNTIME DESTINATION .)
+install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+install(CODE "
+    set(keyfold_program \"\${CMAKE_INSTALL_PREFIX}/Keyfold.exe\")
+    set(keyfold_plugins \"platforms=$<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>\"
+                        \"styles=$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>\")
+    set(keyfold_library_dirs \"${keyfold_library_dirs}\")
+    set(keyfold_objdump \"${CMAKE_OBJDUMP}\")
+    set(keyfold_strip \"${CMAKE_STRIP}\")
+    set(ENV{SOURCE_DATE_EPOCH} \"${KEYFOLD_SOURCE_DATE_EPOCH}\")
+    include(\"${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake\")
+")
+
+# build/Keyfold-VERSION-win64.zip: the installed folder, its files in a fixed order and dated from
+# the last commit (Info-ZIP's zip, as CMake's own archives record each file's access time).
+set(keyfold_zip ${CMAKE_BINARY_DIR}/${keyfold_folder}.zip)
+add_custom_command(
+    OUTPUT ${keyfold_zip}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/zip
+    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR}
+            --prefix ${CMAKE_BINARY_DIR}/zip/${keyfold_folder} > ${CMAKE_BINARY_DIR}/zip.log
+    COMMAND ${CMAKE_COMMAND} -D folder=${CMAKE_BINARY_DIR}/zip -D zip=${keyfold_zip}
+            -D epoch=${KEYFOLD_SOURCE_DATE_EPOCH} -P ${CMAKE_CURRENT_LIST_DIR}/zip-folder.cmake
+    DEPENDS keyfold ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake
+            ${CMAKE_CURRENT_LIST_DIR}/zip-folder.cmake
+    COMMENT "Packing ${keyfold_folder}.zip")
+add_custom_target(windows_zip ALL DEPENDS ${keyfold_zip})
+

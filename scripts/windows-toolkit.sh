@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Prints the folder of a Qt for 64-bit Windows, built once per machine from Debian's own qt6-base
+# source package, of the version installed for Linux, whose moc, rcc and uic serve the cross build.
+# The build is kept in the user's cache folder, keyed by Qt version and build settings; a folder
+# counts as finished only once its last step has written the stamp.
+set -euo pipefail
+project=$(cd "$(dirname "$0")/.." && pwd)
+toolchain=$project/cmake/mingw-w64-x86_64.cmake
+
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+# Core, Gui, Widgets and Test, the windows platform and the Windows styles; nothing else.
+settings=(
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+    -DFEATURE_pkg_config=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
+    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
+    -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_vulkan=OFF
+    # Direct2D's platform plugin is not needed; DirectWrite's newer font database builds only with
+    # it, while the windows platform draws its text with DirectWrite either way.
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+    # Debian's source package leaves out the Wintab headers that tablet support needs.
+    -DFEATURE_tabletevent=OFF
+    -DFEATURE_freetype=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_jpeg=OFF
+)
+key=$(printf '%s\n' "$version" "${settings[@]}" "$(x86_64-w64-mingw32-g++-posix -dumpfullversion)" |
+    cat - "$toolchain" | sha256sum | cut -c1-12)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/keyfold
+prefix=$cache/qt-${version%%+*}-win64-$key
+stamp=$prefix/.keyfold-complete
+
+if [ -f "$stamp" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
+say() { echo "windows-toolkit: $*" >&2; }
+say "building Qt $version for 64-bit Windows into $prefix"
+say "once per machine: about 30 minutes on 2 cores (about 80 MB when done)"
+rm -rf "$prefix"
+work=$cache/work-$key
+mkdir -p "$work"
+
+# The source, from deb-src entries made from this machine's Debian sources, kept in a private apt
+# state so that the system's apt configuration stays as it is. apt checks it against the
+# archive's signed index.
+source=$work/qt6-base-${version%-*}
+if [ ! -f "$source/.keyfold-unpacked" ]; then
+    # Outside the user's home, which apt's unprivileged downloader may not enter.
+    apt=$(mktemp -d)
+    trap 'rm -rf "$apt"' EXIT
+    chmod 755 "$apt"
+    mkdir -p "$apt/sources" "$apt/state/lists/partial" "$apt/cache/archives/partial" "$apt/fetch"
+    for list in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$list" ] && sed 's/^Types:.*/Types: deb-src/' "$list" >"$apt/sources/${list##*/}"
+    done
+    if [ -f /etc/apt/sources.list ]; then
+        sed -n 's/^deb /deb-src /p' /etc/apt/sources.list >"$apt/sources/main.list"
+    fi
+    if [ "$(id -u)" -eq 0 ] && id _apt >/dev/null 2>&1; then
+        chown _apt "$apt/state/lists/partial" "$apt/fetch"
+    fi
+    apt_options=(-qq -o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt/sources"
+        -o "Dir::State=$apt/state" -o "Dir::Cache=$apt/cache" -o Debug::NoLocking=1)
+    apt-get "${apt_options[@]}" update >&2
+    (cd "$apt/fetch" && apt-get "${apt_options[@]}" source "qt6-base=$version" >&2)
+    rm -rf "$source"
+    mv "$apt/fetch/qt6-base-${version%-*}" "$source"
+    touch "$source/.keyfold-unpacked"
+fi
+
+cmake -G Ninja -S "$source" -B "$work/build" --log-level=WARNING \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$(qtpaths6 --query QT_HOST_LIBS)/cmake" \
+    "${settings[@]}" >&2
+cmake --build "$work/build" --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
+    { tail -40 "$work/build.log" >&2; say "failed; the whole log is $work/build.log"; exit 1; }
+cmake --install "$work/build" >/dev/null
+touch "$stamp"
+rm -rf "$work"
+say "done: $prefix"
+echo "$prefix"

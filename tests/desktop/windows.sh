@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, on an X server of its own (x11.sh): each QtTest suite on the
+# windows platform, and the portable folder end to end, unzipped elsewhere and started without
+# DISPLAY or WAYLAND_DISPLAY in its Windows environment, with keys from xdotool and the clipboard
+# and the process seen by xclip and by peer.exe, another Windows process of the same user.
+# Usage: windows.sh suite TEST_EXE BUILD_DIR
+#        windows.sh CASE BUILD_DIR   (CASE: program, window, copy, close)
+set -euo pipefail
+case_name=$1
+[ "$case_name" != suite ] || { suite=$2 && shift; }
+build_dir=$(cd "$2" && pwd)
+source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/x11.sh"
+
+folder=Keyfold-1.0.2-win64 # in the zip and once unzipped
+export WINEPREFIX=$build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+
+# One Wine prefix for the build tree, made by the first test that needs it.
+prepare_wine() {
+    (
+        flock 9
+        [ -f "$WINEPREFIX/system.reg" ] && exit 0
+        wineboot --init >"$work/wineboot.log" 2>&1 && wineserver -w ||
+            fail "no Wine prefix: $(cat "$work/wineboot.log")"
+    ) 9>"$build_dir/wine.lock"
+}
+
+# The suite with the Qt and MinGW libraries on Wine's search path; QtTest writes to a file, as
+# Wine does not pass a console program's output on to a pipe.
+case_suite() {
+    local dirs path=
+    IFS=: read -ra dirs <<<"$KEYFOLD_WINDOWS_LIBRARY_DIRS"
+    for dir in "${dirs[@]}"; do path+="$(winepath -w "$dir");"; done
+    local status=0
+    WINEPATH=$path wine "$suite" -o "$(winepath -w "$work/result.txt"),txt" || status=$?
+    cat "$work/result.txt" 2>/dev/null || fail "the suite wrote no results (status $status)"
+    return "$status"
+}
+
+# The portable folder as Windows and its tools see it, without running it: exactly the program,
+# its libraries and plugins and the licence; a GUI program with ASLR (high entropy), DEP and a
+# linked stack protector; its icon sizes (wrestool, icotool), version information and manifest.
+case_program() {
+    local files
+    files=$(unzip -Z1 "$build_dir/$folder.zip" | tr '\n' ' ')
+    [ "$files" = "$folder/Keyfold.exe $folder/LICENSE.txt $folder/Qt6Core.dll $folder/Qt6Gui.dll \
+$folder/Qt6Widgets.dll $folder/libgcc_s_seh-1.dll $folder/libssp-0.dll $folder/libstdc++-6.dll \
+$folder/libwinpthread-1.dll $folder/platforms/qwindows.dll $folder/styles/qwindowsvistastyle.dll " ] ||
+        fail "the zip holds: $files"
+    unzip -q "$build_dir/$folder.zip" -d "$work"
+    local exe=$work/$folder/Keyfold.exe headers
+    headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+    grep -Eq '^Subsystem\s+00000002\s+\(Windows GUI\)' <<<"$headers" || fail "not a GUI program"
+    for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+        grep -Eq "^\s+$flag\$" <<<"$headers" || fail "DllCharacteristics lack $flag"
+    done
+    grep -Eq '\s__stack_chk_fail$' <<<"$headers" || fail "no stack protector linked"
+    wrestool -x -t 14 "$exe" >"$work/icon.ico" || fail "no icon"
+    [ "$(icotool -l "$work/icon.ico" | sed -E 's/.*--width=([0-9]+).*/\1/' | sort -n | tr '\n' ' ')" \
+        = "16 24 32 48 64 256 " ] || fail "icon sizes: $(icotool -l "$work/icon.ico")"
+    # The version strings, UTF-16 text in which each name is followed by its value.
+    wrestool -x --raw -t 16 "$exe" | iconv -f UTF-16LE -t UTF-8 -c | tr -s '\0' '\n' >"$work/version"
+    for pair in 'ProductName=Keyfold' 'FileVersion=1.0.2' 'ProductVersion=1.0.2' \
+        'LegalCopyright=Copyright © 2026 The Keyfold developers' \
+        'FileDescription=Keyfold password generator'; do
+        [ "$(grep -a -A1 "${pair%%=*}\$" "$work/version" | tail -1)" = "${pair#*=}" ] ||
+            fail "version information lacks $pair: $(cat -v "$work/version")"
+    done
+    wrestool -x --raw -t 24 "$exe" >"$work/manifest.xml" || fail "no manifest"
+    for part in '>PerMonitorV2<' 'level="asInvoker"' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+        grep -qF "$part" "$work/manifest.xml" || fail "the manifest lacks $part"
+    done
+}
+
+# start_keyfold PROGRAM: PROGRAM, a Windows path, started from the work folder.
+start_keyfold() {
+    # Wine quotes the arguments that hold spaces, as cmd wants the program's path.
+    (cd "$work" && wine cmd /c set 'DISPLAY=&&' set 'WAYLAND_DISPLAY=&&' "$1") 2>"$work/keyfold.log" &
+    keyfold_pid=$!
+    pids+=("$keyfold_pid")
+    poll 30 find_window || fail "no window titled '$title': $(cat "$work/keyfold.log")"
+    xdotool windowactivate --sync "$window"
+}
+
+# peer ARGUMENT...: what peer.exe reports, one line each.
+peer() {
+    wine "$build_dir/tests/peer.exe" "$@" "$(winepath -w "$work/peer.txt")" ||
+        fail "peer.exe $1 failed"
+    tr -d '\r' <"$work/peer.txt"
+}
+
+window_gone() { ! xdotool getwindowname "$window" >/dev/null 2>&1; }
+
+case_window() {
+    [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "title '$(xdotool getwindowname "$window")'"
+    xdotool key Escape
+    ! poll 1 window_gone || fail "Escape closed the window"
+    local access
+    access=$(peer access "$title")
+    [ "$access" = $'query granted\nread refused 5\nwrite refused 5\nthread refused 5' ] ||
+        fail "another process of the user was given: $access"
+    import -window root "$build_dir/keyfold-windows.png"
+}
+
+case_copy() {
+    type_length 99
+    xdotool key --clearmodifiers alt+g
+    copy_until '^[A-Za-z0-9]{10}$'
+    local password formats
+    password=$(clipboard)
+    formats=$(peer clipboard)
+    grep -qx "CF_UNICODETEXT $password" <<<"$formats" || fail "peer.exe read other text: $formats"
+    for format in ExcludeClipboardContentFromMonitorProcessing CanIncludeInClipboardHistory \
+        CanUploadToCloudClipboard; do
+        grep -qx "$format 00000000" <<<"$formats" || fail "no $format holding 0: $formats"
+    done
+}
+
+case_close() { close_keyfold 10; }
+
+case $case_name in
+    window | copy | close)
+        start_desktop
+        prepare_wine
+        unzip -q "$build_dir/$folder.zip" -d "$work"
+        start_keyfold "$folder\\Keyfold.exe"
+        ;;
+    suite) start_desktop && prepare_wine ;;
+esac
+"case_$case_name"
+echo "PASS ($case_name)"

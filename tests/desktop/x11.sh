@@ -1,0 +1,43 @@
+# Shared by the scripts that test on an X server, sourced after common.sh: an Xvfb of their own on
+# a free display with openbox as window manager; windows found by caption; the clipboard read by
+# xclip from another process; keys typed by xdotool.
+clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
+
+start_desktop() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    export DISPLAY=":$(cat "$work/display")"
+    openbox --sm-disable >/dev/null 2>&1 &
+    pids+=($!)
+    poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        fail "openbox did not start"
+}
+
+# Sets $window to the program's window, once there is one.
+find_window() {
+    window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]
+}
+
+# The length box has the focus at start: replace its text.
+type_length() {
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$1"
+}
+
+copy_matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboard) =~ $1 ]]; }
+
+# Copies with Alt+C until the clipboard holds a text matching the pattern.
+copy_until() {
+    local pattern=$1
+    poll 5 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
+}
+
+# close_keyfold SECONDS: Alt+F4 must end the program ($keyfold_pid) in time, with status 0.
+close_keyfold() {
+    xdotool key --clearmodifiers alt+F4
+    poll "$1" sh -c "! kill -0 $keyfold_pid 2>/dev/null" || fail "still running after closing"
+    local status=0
+    wait "$keyfold_pid" || status=$?
+    [ "$status" -eq 0 ] || fail "exit status $status"
+}
