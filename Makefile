@@ -42,7 +42,8 @@ build-sanitize: deps
 		-DKEYFOLD_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 
-# build-windows/Keyfold.exe and the portable Keyfold-<version>-win64.zip, cross-built with MinGW against a Qt for Windows that is built
+# build-windows/Keyfold.exe, the portable Keyfold-<version>-win64.zip and the installer
+# Keyfold-<version>-win64-setup.exe, cross-built with MinGW against a Qt for Windows that is built
 # once per machine (about 30 minutes the first time).
 windows: deps
 	toolkit=$$(scripts/windows-toolkit.sh) && \

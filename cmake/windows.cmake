@@ -64,3 +64,56 @@ add_custom_command(
     COMMENT "Packing ${keyfold_folder}.zip")
 add_custom_target(windows_zip ALL DEPENDS ${keyfold_zip})
 
+# build/Keyfold-VERSION-win64-setup.exe: a 64-bit installer of the same folder, for all users of
+# the machine, into Program Files, with a Start-menu shortcut and an entry among the installed
+# apps; installing over an installed Keyfold first removes that one.
+set(CPACK_GENERATOR NSIS)
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_PACKAGE_NAME Keyfold)
+set(CPACK_PACKAGE_VENDOR "The Keyfold developers")
+set(CPACK_PACKAGE_FILE_NAME ${keyfold_folder}-setup)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Keyfold)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Keyfold)
+set(CPACK_PACKAGE_EXECUTABLES Keyfold Keyfold)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_NSIS_PACKAGE_NAME Keyfold)
+set(CPACK_NSIS_DISPLAY_NAME Keyfold)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_INSTALLED_ICON_NAME Keyfold.exe)
+set(CPACK_NSIS_MUI_ICON ${keyfold_ico})
+set(CPACK_NSIS_MUI_UNIICON ${keyfold_ico})
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+# An x86-64 installer, which needs no 32-bit Windows layer; the setup program's own version
+# information; no file dates in it, so that it depends on the files alone.
+string(JOIN "\n  " CPACK_NSIS_DEFINES
+    "Target amd64-unicode"
+    "!include FileFunc.nsh"
+    "SetDateSave off"
+    "VIProductVersion ${PROJECT_VERSION}.0"
+    "VIFileVersion ${PROJECT_VERSION}.0"
+    "VIAddVersionKey /LANG=0 ProductName Keyfold"
+    "VIAddVersionKey /LANG=0 ProductVersion ${PROJECT_VERSION}"
+    "VIAddVersionKey /LANG=0 FileVersion ${PROJECT_VERSION}"
+    "VIAddVersionKey /LANG=0 FileDescription \"Keyfold ${PROJECT_VERSION} setup\""
+    "VIAddVersionKey /LANG=0 CompanyName \"${CPACK_PACKAGE_VENDOR}\""
+    "VIAddVersionKey /LANG=0 LegalCopyright \"${KEYFOLD_COPYRIGHT}\"")
+# The size that Windows shows for the installed app, in KiB.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+  \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
+  WriteRegDWORD SHCTX \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold\" \"EstimatedSize\" $0")
+# The installer also keeps the Start-menu folder under a key of the publisher's, which CPack's
+# uninstaller removes, but not the publisher's key around it.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  DeleteRegKey SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\Keyfold\"
+  DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
+include(CPack)
+set(keyfold_setup ${CMAKE_BINARY_DIR}/${keyfold_folder}-setup.exe)
+add_custom_command(
+    OUTPUT ${keyfold_setup}
+    COMMAND cpack --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}
+            > ${CMAKE_BINARY_DIR}/cpack.log
+    DEPENDS keyfold ${keyfold_ico} ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake
+            ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+    COMMENT "Making ${keyfold_folder}-setup.exe")
+add_custom_target(windows_setup ALL DEPENDS ${keyfold_setup})

@@ -17,7 +17,7 @@ packages=(
     clang libclang-rt-14-dev  # the sanitizer and fuzzing build
     clang-tidy cppcheck     # static checks
     g++-mingw-w64-x86-64-posix ninja-build qt6-base-dev-tools xz-utils  # Qt and Keyfold for Windows
-    zip unzip               # the Windows zip, and its tests
+    nsis zip unzip          # the Windows installer and zip, and their tests
     wine wine64 icoutils    # the Windows program under Wine; its resources
 )
 

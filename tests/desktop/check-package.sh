@@ -5,7 +5,6 @@
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 case_name=package
 source "$(dirname "$0")/common.sh"
 
@@ -58,11 +57,7 @@ file "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" | grep -q 'SVG' |
     fail "no scalable icon"
 
 # The same sources at another path, built into another tree, packaged later: the same bytes.
-export SOURCE_DATE_EPOCH
-SOURCE_DATE_EPOCH=$(git -C "$source_dir" log -1 --format=%ct)
-mkdir "$work/copy"
-(cd "$source_dir" && git ls-files -z -co --exclude-standard | tar --null -T - -cf -) |
-    tar -xmf - -C "$work/copy" # files dated now, as in a fresh clone
+copy_sources "$work/copy"
 {
     cmake -S "$work/copy" -B "$work/copy/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
         cmake --build "$work/copy/build" --target keyfold install_files --parallel "$(nproc)"

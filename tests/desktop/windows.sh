@@ -4,7 +4,8 @@
 # DISPLAY or WAYLAND_DISPLAY in its Windows environment, with keys from xdotool and the clipboard
 # and the process seen by xclip and by peer.exe, another Windows process of the same user.
 # Usage: windows.sh suite TEST_EXE BUILD_DIR
-#        windows.sh CASE BUILD_DIR   (CASE: program, window, copy, close)
+#        windows.sh CASE BUILD_DIR   (CASE: program, window, copy, close, installer,
+#                                     reproducible)
 set -euo pipefail
 case_name=$1
 [ "$case_name" != suite ] || { suite=$2 && shift; }
@@ -119,6 +120,62 @@ case_copy() {
 
 case_close() { close_keyfold 10; }
 
+# What the prefix holds, to compare before installing and after uninstalling: files and folders
+# outside the temporary ones, and registry keys.
+prefix_contents() {
+    wineserver -w # the registry is on disk once the server has ended
+    (cd "$WINEPREFIX/drive_c" && find . -path ./users/\*/Temp -prune -o -print | sort)
+    sed -n 's/^\(\[.*\]\).*/\1/p' "$WINEPREFIX"/{system,user}.reg | sort
+}
+
+uninstall_entries() {
+    wineserver -w
+    grep -c '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold\]' \
+        "$WINEPREFIX/system.reg" || true
+}
+
+# The setup program in a fresh prefix: a silent install puts the program, its shortcut and its
+# uninstall entry in place; the installed program runs and ends; installing again leaves one
+# entry; a silent uninstall leaves the prefix as it was before.
+case_installer() {
+    export WINEPREFIX=$work/prefix
+    prepare_wine
+    wine cmd /c exit # Wine's own first-start changes, before the prefix is taken as it was
+    prefix_contents >"$work/before"
+    local setup=$build_dir/$folder-setup.exe installed="$WINEPREFIX/drive_c/Program Files/Keyfold"
+    wine "$setup" /S || fail "the setup program ended with status $?"
+    [ -f "$installed/Keyfold.exe" ] || fail "no Program Files\\Keyfold\\Keyfold.exe"
+    [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Keyfold/Keyfold.lnk" ] ||
+        fail "no Start-menu shortcut"
+    [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries"
+    local entry
+    entry=$(sed -n '/^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold\]/,/^$/p' \
+        "$WINEPREFIX/system.reg")
+    for value in '"DisplayName"="Keyfold"' '"DisplayVersion"="1.0.2"' \
+        '"Publisher"="The Keyfold developers"' '"EstimatedSize"=dword:' '"DisplayIcon"=' \
+        '"UninstallString"='; do
+        grep -qF "$value" <<<"$entry" || fail "the uninstall entry lacks $value: $entry"
+    done
+    start_keyfold 'C:\Program Files\Keyfold\Keyfold.exe'
+    close_keyfold 10
+
+    wine "$setup" /S || fail "installing again ended with status $?"
+    [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries after installing again"
+    wine "$installed/Uninstall.exe" /S || fail "the uninstaller ended with status $?"
+    prefix_contents >"$work/after" # once the uninstaller's copy of itself has ended
+    diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"
+}
+
+# The same sources at another path, built into another tree later: the same bytes.
+case_reproducible() {
+    copy_sources "$work/copy"
+    make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup" >"$work/rebuild.log" 2>&1 ||
+        { cat "$work/rebuild.log"; fail "the second build failed"; }
+    for file in Keyfold.exe "$folder.zip" "$folder-setup.exe"; do
+        cmp "$build_dir/$file" "$work/copy/build-windows/$file" || fail "a second build gives another $file"
+    done
+}
+
 case $case_name in
     window | copy | close)
         start_desktop
@@ -127,6 +184,7 @@ case $case_name in
         start_keyfold "$folder\\Keyfold.exe"
         ;;
     suite) start_desktop && prepare_wine ;;
+    installer) start_desktop ;;
 esac
 "case_$case_name"
 echo "PASS ($case_name)"
