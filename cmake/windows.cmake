@@ -66,7 +66,7 @@ add_custom_target(windows_zip ALL DEPENDS ${keyfold_zip})
 
 # build/Keyfold-VERSION-win64-setup.exe: a 64-bit installer of the same folder, for all users of
 # the machine, into Program Files, with a Start-menu shortcut and an entry among the installed
-# apps; installing over an installed Keyfold first removes that one.
+# apps.
 set(CPACK_GENERATOR NSIS)
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME Keyfold)
@@ -82,7 +82,6 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_INSTALLED_ICON_NAME Keyfold.exe)
 set(CPACK_NSIS_MUI_ICON ${keyfold_ico})
 set(CPACK_NSIS_MUI_UNIICON ${keyfold_ico})
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 # An x86-64 installer, which needs no 32-bit Windows layer; the setup program's own version
 # information; no file dates in it, so that it depends on the files alone.
@@ -102,6 +101,17 @@ string(JOIN "\n  " CPACK_NSIS_DEFINES
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
   WriteRegDWORD SHCTX \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold\" \"EstimatedSize\" $0")
+# Installing over an installed Keyfold, wherever it is, first removes that one in place, its
+# uninstaller and folder too (CPack's own way asks first, and leaves them behind).
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "
+  ReadRegStr $0 SHCTX \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold\" \"UninstallString\"
+  ReadRegStr $1 SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\Keyfold\" \"\"
+  StrCmp $0 \"\" keyfold_replaced
+  StrCmp $1 \"\" keyfold_replaced
+    ExecWait '$0 /S _?=$1'
+    Delete \"$1\\Uninstall.exe\"
+    RMDir \"$1\"
+  keyfold_replaced:")
 # The installer also keeps the Start-menu folder under a key of the publisher's, which CPack's
 # uninstaller removes, but not the publisher's key around it.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "

@@ -128,15 +128,15 @@ prefix_contents() {
     sed -n 's/^\(\[.*\]\).*/\1/p' "$WINEPREFIX"/{system,user}.reg | sort
 }
 
+# Entries named Keyfold among the installed apps, for the machine and for the user.
 uninstall_entries() {
     wineserver -w
-    grep -c '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold\]' \
-        "$WINEPREFIX/system.reg" || true
+    cat "$WINEPREFIX"/{system,user}.reg | grep -c '^"DisplayName"="Keyfold"$' || true
 }
 
 # The setup program in a fresh prefix: a silent install puts the program, its shortcut and its
 # uninstall entry in place; the installed program runs and ends; installing again leaves one
-# entry; a silent uninstall leaves the prefix as it was before.
+# installation and one entry; a silent uninstall leaves the prefix as it was before.
 case_installer() {
     export WINEPREFIX=$work/prefix
     prepare_wine
@@ -159,9 +159,12 @@ case_installer() {
     start_keyfold 'C:\Program Files\Keyfold\Keyfold.exe'
     close_keyfold 10
 
-    wine "$setup" /S || fail "installing again ended with status $?"
+    # Elsewhere, so that an installation left in place would show.
+    wine "$setup" /S '/D=C:\Keyfold' || fail "installing again ended with status $?"
     [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries after installing again"
-    wine "$installed/Uninstall.exe" /S || fail "the uninstaller ended with status $?"
+    [ "$(find "$WINEPREFIX/drive_c" -name Keyfold.exe | wc -l)" = 1 ] ||
+        fail "installed twice: $(find "$WINEPREFIX/drive_c" -name Keyfold.exe)"
+    wine 'C:\Keyfold\Uninstall.exe' /S || fail "the uninstaller ended with status $?"
     prefix_contents >"$work/after" # once the uninstaller's copy of itself has ended
     diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"
 }
