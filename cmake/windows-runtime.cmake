@@ -20,7 +20,9 @@ endforeach()
 # CMake 3.25 looks a Windows library up by its name in lower case, which a case-sensitive file
 # system does not find (Qt6Core.dll): it is given lower-case links to every library, and the links
 # are followed back to the files. Remove once the CMake in use matches names without case.
-set(links ${CMAKE_CURRENT_BINARY_DIR}/lower-case-libraries)
+# One folder of links for each installation, as the zip's and the setup program's run at once.
+string(SHA1 installation ${CMAKE_INSTALL_PREFIX})
+set(links ${CMAKE_CURRENT_BINARY_DIR}/lower-case-libraries-${installation})
 file(REMOVE_RECURSE ${links})
 file(MAKE_DIRECTORY ${links})
 foreach(dir IN LISTS keyfold_library_dirs)

@@ -28,7 +28,8 @@ set(keyfold_folder Keyfold-${PROJECT_VERSION}-win64)
 set(keyfold_library_dirs ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
 foreach(library libstdc++-6.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${library}
-                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
     get_filename_component(dir ${path} DIRECTORY)
     get_filename_component(dir ${dir} REALPATH)
     list(APPEND keyfold_library_dirs ${dir})
@@ -97,14 +98,15 @@ string(JOIN "\n  " CPACK_NSIS_DEFINES
     "VIAddVersionKey /LANG=0 FileDescription \"Keyfold ${PROJECT_VERSION} setup\""
     "VIAddVersionKey /LANG=0 CompanyName \"${CPACK_PACKAGE_VENDOR}\""
     "VIAddVersionKey /LANG=0 LegalCopyright \"${KEYFOLD_COPYRIGHT}\"")
+set(keyfold_uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold")
 # The size that Windows shows for the installed app, in KiB.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
-  WriteRegDWORD SHCTX \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold\" \"EstimatedSize\" $0")
+  WriteRegDWORD SHCTX \"${keyfold_uninstall_key}\" \"EstimatedSize\" $0")
 # Installing over an installed Keyfold, wherever it is, first removes that one in place, its
 # uninstaller and folder too (CPack's own way asks first, and leaves them behind).
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "
-  ReadRegStr $0 SHCTX \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Keyfold\" \"UninstallString\"
+  ReadRegStr $0 SHCTX \"${keyfold_uninstall_key}\" \"UninstallString\"
   ReadRegStr $1 SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\Keyfold\" \"\"
   StrCmp $0 \"\" keyfold_replaced
   StrCmp $1 \"\" keyfold_replaced

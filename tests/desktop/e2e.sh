@@ -15,7 +15,7 @@ start_keyfold() {
     keyfold_pid=$!
     pids+=("$keyfold_pid")
     poll 10 find_window || fail "no window titled '$title'"
-    xdotool windowactivate --sync "$window"
+    poll 10 window_active || fail "the window never had the focus"
 }
 
 # Left, right, top and bottom widths of the frame the window manager puts around the window.

@@ -47,7 +47,8 @@ case_program() {
     files=$(unzip -Z1 "$build_dir/$folder.zip" | tr '\n' ' ')
     [ "$files" = "$folder/Keyfold.exe $folder/LICENSE.txt $folder/Qt6Core.dll $folder/Qt6Gui.dll \
 $folder/Qt6Widgets.dll $folder/libgcc_s_seh-1.dll $folder/libssp-0.dll $folder/libstdc++-6.dll \
-$folder/libwinpthread-1.dll $folder/platforms/qwindows.dll $folder/styles/qwindowsvistastyle.dll " ] ||
+$folder/libwinpthread-1.dll $folder/platforms/qwindows.dll \
+$folder/styles/qwindowsvistastyle.dll " ] ||
         fail "the zip holds: $files"
     unzip -q "$build_dir/$folder.zip" -d "$work"
     local exe=$work/$folder/Keyfold.exe headers
@@ -58,10 +59,12 @@ $folder/libwinpthread-1.dll $folder/platforms/qwindows.dll $folder/styles/qwindo
     done
     grep -Eq '\s__stack_chk_fail$' <<<"$headers" || fail "no stack protector linked"
     wrestool -x -t 14 "$exe" >"$work/icon.ico" || fail "no icon"
-    [ "$(icotool -l "$work/icon.ico" | sed -E 's/.*--width=([0-9]+).*/\1/' | sort -n | tr '\n' ' ')" \
-        = "16 24 32 48 64 256 " ] || fail "icon sizes: $(icotool -l "$work/icon.ico")"
+    local sizes
+    sizes=$(icotool -l "$work/icon.ico" | sed -E 's/.*--width=([0-9]+).*/\1/' | sort -n)
+    [ "$(echo $sizes)" = "16 24 32 48 64 256" ] || fail "icon sizes: $(icotool -l "$work/icon.ico")"
     # The version strings, UTF-16 text in which each name is followed by its value.
-    wrestool -x --raw -t 16 "$exe" | iconv -f UTF-16LE -t UTF-8 -c | tr -s '\0' '\n' >"$work/version"
+    wrestool -x --raw -t 16 "$exe" | iconv -f UTF-16LE -t UTF-8 -c | tr -s '\0' '\n' \
+        >"$work/version"
     for pair in 'ProductName=Keyfold' 'FileVersion=1.0.2' 'ProductVersion=1.0.2' \
         'LegalCopyright=Copyright © 2026 The Keyfold developers' \
         'FileDescription=Keyfold password generator'; do
@@ -77,11 +80,12 @@ $folder/libwinpthread-1.dll $folder/platforms/qwindows.dll $folder/styles/qwindo
 # start_keyfold PROGRAM: PROGRAM, a Windows path, started from the work folder.
 start_keyfold() {
     # Wine quotes the arguments that hold spaces, as cmd wants the program's path.
-    (cd "$work" && wine cmd /c set 'DISPLAY=&&' set 'WAYLAND_DISPLAY=&&' "$1") 2>"$work/keyfold.log" &
+    (cd "$work" && wine cmd /c set 'DISPLAY=&&' set 'WAYLAND_DISPLAY=&&' "$1") \
+        2>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
     poll 30 find_window || fail "no window titled '$title': $(cat "$work/keyfold.log")"
-    xdotool windowactivate --sync "$window"
+    poll 10 window_active || fail "the window never had the focus"
 }
 
 # peer ARGUMENT...: what peer.exe reports, one line each.
@@ -94,7 +98,9 @@ peer() {
 window_gone() { ! xdotool getwindowname "$window" >/dev/null 2>&1; }
 
 case_window() {
-    [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "title '$(xdotool getwindowname "$window")'"
+    local caption
+    caption=$(xdotool getwindowname "$window")
+    [ "$caption" = "$title" ] || fail "title '$caption'"
     xdotool key Escape
     ! poll 1 window_gone || fail "Escape closed the window"
     local access
@@ -145,12 +151,12 @@ case_installer() {
     local setup=$build_dir/$folder-setup.exe installed="$WINEPREFIX/drive_c/Program Files/Keyfold"
     wine "$setup" /S || fail "the setup program ended with status $?"
     [ -f "$installed/Keyfold.exe" ] || fail "no Program Files\\Keyfold\\Keyfold.exe"
-    [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Keyfold/Keyfold.lnk" ] ||
-        fail "no Start-menu shortcut"
+    local menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+    [ -f "$menu/Keyfold/Keyfold.lnk" ] || fail "no Start-menu shortcut"
     [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries"
     local entry
-    entry=$(sed -n '/^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold\]/,/^$/p' \
-        "$WINEPREFIX/system.reg")
+    local key='Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold'
+    entry=$(sed -n "/^\\[$key\\]/,/^\$/p" "$WINEPREFIX/system.reg")
     for value in '"DisplayName"="Keyfold"' '"DisplayVersion"="1.0.2"' \
         '"Publisher"="The Keyfold developers"' '"EstimatedSize"=dword:' '"DisplayIcon"=' \
         '"UninstallString"='; do
@@ -161,7 +167,8 @@ case_installer() {
 
     # Elsewhere, so that an installation left in place would show.
     wine "$setup" /S '/D=C:\Keyfold' || fail "installing again ended with status $?"
-    [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries after installing again"
+    [ "$(uninstall_entries)" = 1 ] ||
+        fail "$(uninstall_entries) uninstall entries after installing again"
     [ "$(find "$WINEPREFIX/drive_c" -name Keyfold.exe | wc -l)" = 1 ] ||
         fail "installed twice: $(find "$WINEPREFIX/drive_c" -name Keyfold.exe)"
     wine 'C:\Keyfold\Uninstall.exe' /S || fail "the uninstaller ended with status $?"
@@ -172,10 +179,12 @@ case_installer() {
 # The same sources at another path, built into another tree later: the same bytes.
 case_reproducible() {
     copy_sources "$work/copy"
-    make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup" >"$work/rebuild.log" 2>&1 ||
+    make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup" \
+        >"$work/rebuild.log" 2>&1 ||
         { cat "$work/rebuild.log"; fail "the second build failed"; }
     for file in Keyfold.exe "$folder.zip" "$folder-setup.exe"; do
-        cmp "$build_dir/$file" "$work/copy/build-windows/$file" || fail "a second build gives another $file"
+        cmp "$build_dir/$file" "$work/copy/build-windows/$file" ||
+            fail "a second build gives another $file"
     done
 }
 

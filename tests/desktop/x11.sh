@@ -19,6 +19,13 @@ find_window() {
     window=$(xdotool search --name "^${title//./\\.}\$" 2>/dev/null | head -1) && [ -n "$window" ]
 }
 
+# Whether the program's window is there and has the focus, after asking for it; the window is
+# found anew each time, as Wine may replace the one found first.
+window_active() {
+    find_window && xdotool windowactivate "$window" 2>/dev/null &&
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ]
+}
+
 # The length box has the focus at start: replace its text.
 type_length() {
     xdotool key --clearmodifiers ctrl+a
