@@ -2,7 +2,7 @@
 # their folders, then every library that the program and the plugins import, found from their
 # imports in the given folders (the system's own are left to Windows), and strips them all.
 # In: keyfold_program, keyfold_plugins (TYPE=PATH), keyfold_library_dirs, keyfold_objdump,
-# keyfold_strip.
+# keyfold_strip, keyfold_build_dir (for its own work; cpack's installation knows no build tree).
 set(installed ${keyfold_program})
 # As the program's, whatever the builder's umask.
 set(library_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
@@ -22,7 +22,7 @@ endforeach()
 # are followed back to the files. Remove once the CMake in use matches names without case.
 # One folder of links for each installation, as the zip's and the setup program's run at once.
 string(SHA1 installation ${CMAKE_INSTALL_PREFIX})
-set(links ${CMAKE_CURRENT_BINARY_DIR}/lower-case-libraries-${installation})
+set(links ${keyfold_build_dir}/lower-case-libraries-${installation})
 file(REMOVE_RECURSE ${links})
 file(MAKE_DIRECTORY ${links})
 foreach(dir IN LISTS keyfold_library_dirs)

@@ -46,6 +46,7 @@ install(CODE "
     set(keyfold_library_dirs \"${keyfold_library_dirs}\")
     set(keyfold_objdump \"${CMAKE_OBJDUMP}\")
     set(keyfold_strip \"${CMAKE_STRIP}\")
+    set(keyfold_build_dir \"${CMAKE_BINARY_DIR}\")
     set(ENV{SOURCE_DATE_EPOCH} \"${KEYFOLD_SOURCE_DATE_EPOCH}\")
     include(\"${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake\")
 ")
