@@ -14,8 +14,7 @@ start_keyfold() {
     QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
-    poll 10 find_window || fail "no window titled '$title'"
-    poll 10 window_active || fail "the window never had the focus"
+    poll 10 window_active || fail "no window titled '$title' that takes the focus"
 }
 
 # Left, right, top and bottom widths of the frame the window manager puts around the window.

@@ -84,8 +84,8 @@ start_keyfold() {
         2>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
-    poll 30 find_window || fail "no window titled '$title': $(cat "$work/keyfold.log")"
-    poll 10 window_active || fail "the window never had the focus"
+    poll 30 window_active ||
+        fail "no window titled '$title' that takes the focus: $(cat "$work/keyfold.log")"
 }
 
 # peer ARGUMENT...: what peer.exe reports, one line each.
