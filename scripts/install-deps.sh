@@ -14,23 +14,37 @@ packages=(
     dpkg-dev file git       # the .deb package (file and git: its dependencies and dates)
     lintian devscripts desktop-file-utils appstream  # checks of the package, as Debian does them
     libx11-dev libxdamage-dev    # the start-up benchmark
-    clang libclang-rt-14-dev  # the sanitizer and fuzzing build
+    clang                   # the sanitizer and fuzzing build, with clang's runtime (below)
     clang-tidy cppcheck     # static checks
     g++-mingw-w64-x86-64-posix ninja-build qt6-base-dev-tools xz-utils  # Qt and Keyfold for Windows
     nsis zip unzip          # the Windows installer and zip, and their tests
+    disorderfs              # a second build that lists folders in another order
     wine wine64 icoutils    # the Windows program under Wine; its resources
 )
 
+# The sanitizers' runtime is packaged under clang's major version, which each release sets: the
+# one that the release's clang depends on (libclang-rt-14-dev on Debian 12, -19- on Debian 13).
+clang_runtime() {
+    apt-cache depends clang 2>/dev/null |
+        sed -n 's/^ *Depends: clang-\([0-9]\+\)$/libclang-rt-\1-dev/p' | head -1
+}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+runtime=$(clang_runtime)
 missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
+for package in "${packages[@]}" $runtime; do
+    installed "$package" || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ -n "$runtime" ] && exit 0
 
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-echo "Installing missing packages: ${missing[*]}"
 "${as_root[@]}" apt-get update -qq
+if [ -z "$runtime" ]; then
+    runtime=$(clang_runtime)
+    installed "$runtime" || missing+=("$runtime")
+fi
+echo "Installing missing packages: ${missing[*]}"
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -10,21 +10,32 @@ toolchain=$project/cmake/mingw-w64-x86_64.cmake
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 # Core, Gui, Widgets and Test, the windows platform and the Windows styles; nothing else.
 settings=(
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+    -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     -DFEATURE_pkg_config=OFF -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF
     -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
     -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_vulkan=OFF
-    # Direct2D's platform plugin is not needed; DirectWrite's newer font database builds only with
-    # it, while the windows platform draws its text with DirectWrite either way.
-    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+    # Direct2D stays on, as Qt's DirectWrite font code is compiled only with it (Qt 6.8.2 does not
+    # build without it); its platform plugin, which needs Direct2D 1.1, is not built.
+    -DFEATURE_direct2d1_1=OFF
     # Debian's source package leaves out the Wintab headers that tablet support needs.
     -DFEATURE_tabletevent=OFF
     -DFEATURE_freetype=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_jpeg=OFF
+    # Qt's own copies of the libraries it bundles, never MinGW builds that happen to be installed,
+    # so that the DLLs and what the zip must ship do not depend on the machine.
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF
+    -DFEATURE_system_libb2=OFF -DFEATURE_system_textmarkdownreader=OFF
 )
-key=$(printf '%s\n' "$version" "${settings[@]}" "$(x86_64-w64-mingw32-g++-posix -dumpfullversion)" |
-    cat - "$toolchain" | sha256sum | cut -c1-12)
+# The toolchain's packages, whose versions decide the toolkit's bytes as much as the settings do.
+toolchain_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+    cmake ninja-build)
+# Comments and blank lines of the toolchain file do not count.
+key=$(printf '%s\n' "$version" "${settings[@]}" &&
+    dpkg-query -W -f='${Package} ${Version}\n' "${toolchain_packages[@]}" &&
+    grep -Ev '^\s*(#|$)' "$toolchain")
+key=$(sha256sum <<<"$key" | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/keyfold
 prefix=$cache/qt-${version%%+*}-win64-$key
 stamp=$prefix/.keyfold-complete
@@ -36,7 +47,7 @@ fi
 
 say() { echo "windows-toolkit: $*" >&2; }
 say "building Qt $version for 64-bit Windows into $prefix"
-say "once per machine: about 30 minutes on 2 cores (about 80 MB when done)"
+say "once per machine: 30 to 60 minutes on 2 cores (about 80 MB when done)"
 rm -rf "$prefix"
 work=$cache/work-$key
 mkdir -p "$work"
@@ -69,13 +80,24 @@ if [ ! -f "$source/.keyfold-unpacked" ]; then
     touch "$source/.keyfold-unpacked"
 fi
 
-cmake -G Ninja -S "$source" -B "$work/build" --log-level=WARNING \
+cmake -S "$source" -B "$work/build" --log-level=WARNING \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$(qtpaths6 --query QT_HOST_LIBS)/cmake" \
     "${settings[@]}" >&2
 cmake --build "$work/build" --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
     { tail -40 "$work/build.log" >&2; say "failed; the whole log is $work/build.log"; exit 1; }
 cmake --install "$work/build" >/dev/null
+
+# What the notices of the Windows program are made from: the source package, Debian's copyright
+# file for it, and the folders of src/3rdparty that the shipped libraries were compiled from (the
+# files each object read, less QtTest's, which is not shipped).
+notices=$prefix/share/keyfold-notices
+mkdir -p "$notices"
+echo "qt6-base $version" >"$notices/source"
+cp "$source/debian/copyright" "$notices/copyright"
+ninja -C "$work/build" -t deps |
+    awk '/^[^ ]/ { shipped = $0 !~ /^src\/testlib\// } shipped && /^ / { print }' |
+    grep -o 'src/3rdparty/[^/]*' | sort -u >"$notices/bundled"
 touch "$stamp"
 rm -rf "$work"
 say "done: $prefix"
