@@ -89,15 +89,16 @@ cmake --build "$work/build" --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
 cmake --install "$work/build" >/dev/null
 
 # What the notices of the Windows program are made from: the source package, Debian's copyright
-# file for it, and the folders of src/3rdparty that the shipped libraries were compiled from (the
-# files each object read, less QtTest's, which is not shipped).
+# file for it, and for each DLL the source files that went into it (every file that its objects,
+# those of the static libraries it takes in too, were compiled from or read).
 notices=$prefix/share/keyfold-notices
 mkdir -p "$notices"
 echo "qt6-base $version" >"$notices/source"
 cp "$source/debian/copyright" "$notices/copyright"
-ninja -C "$work/build" -t deps |
-    awk '/^[^ ]/ { shipped = $0 !~ /^src\/testlib\// } shipped && /^ / { print }' |
-    grep -o 'src/3rdparty/[^/]*' | sort -u >"$notices/bundled"
+for dll in $(ninja -C "$work/build" -t targets all | sed -n 's/^\([^:]*\.dll\): .*/\1/p'); do
+    ninja -C "$work/build" -t inputs "$dll" | grep '\.obj$' | (cd "$work/build" && xargs ninja -t deps) |
+        sed -n "s|^ *$source/||p" | sort -u >"$notices/${dll##*/}.sources"
+done
 touch "$stamp"
 rm -rf "$work"
 say "done: $prefix"
