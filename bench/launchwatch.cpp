@@ -109,10 +109,11 @@ double quantile(std::vector<double> values, double q)
     const double position = q * double(values.size() - 1);
     const auto below = static_cast<size_t>(position);
     const size_t above = std::min(below + 1, values.size() - 1);
-    return values[below] + (values[above] - values[below]) * (position - double(below));
+    return values[below] + ((values[above] - values[below]) * (position - double(below)));
 }
 } // namespace
 
+// cppcheck-suppress constParameter ; main's parameters are as the language fixes them
 int main(int argc, char *argv[])
 {
     if (argc < 4) {

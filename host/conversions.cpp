@@ -19,7 +19,8 @@ double parseLeadingNumber(const QString &text)
 std::optional<qint32> roundToInt32(double value)
 {
     // The bounds are the halves that still round into range; NaN fails both comparisons.
-    if (!(value >= -2147483648.5 && value < 2147483647.5))
+    const bool inRange = value >= -2147483648.5 && value < 2147483647.5;
+    if (!inRange)
         return std::nullopt;
     return static_cast<qint32>(std::nearbyint(value));
 }

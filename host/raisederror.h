@@ -12,7 +12,7 @@ public:
     RaisedError(int number, const QString &description);
 
     // "number: description", the way a failure is shown to the user.
-    QString message() const { return text; }
+    const QString &message() const { return text; }
 
 private:
     QString text;

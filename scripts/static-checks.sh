@@ -13,7 +13,9 @@ run-clang-tidy -p "$build_dir" -quiet "$PWD/(app|host|window|tests|bench)/[^/]*\
 
 echo "cppcheck: app, host, window, tests, bench"
 # CharacterCategory's members are read through an iterator, which cppcheck does not follow.
+# cppcheck 2.17 notes where it shortened its own analysis, which is no finding.
 cppcheck --quiet --enable=warning,style,performance,portability --library=qt --inline-suppr \
-    --suppress=unusedStructMember:window/frmPassword.cpp --error-exitcode=1 -I . \
+    --suppress=unusedStructMember:window/frmPassword.cpp \
+    --suppress=normalCheckLevelMaxBranches --error-exitcode=1 -I . \
     app host window tests bench
 echo "static checks: clean"

@@ -64,9 +64,9 @@ void tst_Statistics::distribution_data()
                               << QList<CharacterClass>{
                                      {upper, 1.0 / 3}, {lower, 1.0 / 3}, {digits, 1.0 / 3}};
     QTest::addRow("ticked") << Qt::Checked
-                            << QList<CharacterClass>{{upper, 0.25 + 0.25 * 26 / 84},
-                                                     {lower, 0.25 + 0.25 * 26 / 84},
-                                                     {digits, 0.25 + 0.25 * 10 / 84},
+                            << QList<CharacterClass>{{upper, 0.25 + (0.25 * 26 / 84)},
+                                                     {lower, 0.25 + (0.25 * 26 / 84)},
+                                                     {digits, 0.25 + (0.25 * 10 / 84)},
                                                      {symbols, 0.25 * 22 / 84}};
 }
 

@@ -233,7 +233,7 @@ void frmPassword::PasswordGenerator(qint32 lngLength)
 QChar frmPassword::drawCharacter()
 {
     const int categoryCount = chkIncl->checkState() == Qt::Checked ? 4 : 3;
-    const double number = std::floor(double(host.random.draw()) * categoryCount + 1);
+    const double number = std::floor((double(host.random.draw()) * categoryCount) + 1);
     const auto *const category = std::find_if(
         characterCategories.begin(), characterCategories.end(),
         [number](const CharacterCategory &candidate) { return candidate.number == number; });
@@ -241,8 +241,10 @@ QChar frmPassword::drawCharacter()
         throw RaisedError(20000, QStringLiteral("PasswordGenerator has a problem."));
 
     const int span = category->high - category->low + 1;
-    const double code = std::floor(span * double(host.random.draw()) + category->low);
-    if (!(code >= std::numeric_limits<qint16>::min() && code <= std::numeric_limits<qint16>::max()))
+    const double code = std::floor((span * double(host.random.draw())) + category->low);
+    const bool fits =
+        code >= std::numeric_limits<qint16>::min() && code <= std::numeric_limits<qint16>::max();
+    if (!fits)
         throw RaisedError(6, QStringLiteral("Overflow"));
     return QChar(static_cast<char16_t>(static_cast<qint16>(code)));
 }
