@@ -44,4 +44,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Wayland's platform plugin, which no linked library names (X11's comes with libqt6gui6).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-member-modes.cmake)
 include(CPack)

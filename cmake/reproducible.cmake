@@ -6,7 +6,9 @@ if(KEYFOLD_HAS_FILE_PREFIX_MAP)
                         "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
 endif()
 
-# Dates in the package are those of the last commit, unless the builder sets its own.
+# The date of what is built (in the packages, the zip and the setup program): the builder's
+# SOURCE_DATE_EPOCH, else the last commit's, else, in sources without their history (a release
+# tarball), the newest source file's, build trees left out.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(KEYFOLD_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
 else()
@@ -15,6 +17,16 @@ else()
                     OUTPUT_VARIABLE KEYFOLD_SOURCE_DATE_EPOCH
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
+if(NOT KEYFOLD_SOURCE_DATE_EPOCH)
+    file(RELATIVE_PATH build_dir ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+    execute_process(COMMAND find . "(" -name .git -o -path "./build*" -o -path "./${build_dir}" ")"
+                            -prune -o -type f -printf "%Ts\n"
+                    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                    OUTPUT_VARIABLE dates)
+    string(REGEX MATCHALL "[0-9]+" dates "${dates}")
+    list(SORT dates COMPARE NATURAL ORDER DESCENDING)
+    list(GET dates 0 KEYFOLD_SOURCE_DATE_EPOCH)
+endif()
 
 # cpack reads its dates from the environment when it runs, wherever it is started from.
 if(KEYFOLD_SOURCE_DATE_EPOCH)
@@ -22,3 +34,9 @@ if(KEYFOLD_SOURCE_DATE_EPOCH)
     file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
          "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
 endif()
+
+# Folders made by installing and packaging get the same modes whatever the builder's umask (files
+# get theirs from the install rules).
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS})

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the .deb from a configured and built tree and checks it as Debian and the desktops would:
 # lintian, hardening-check, the desktop entry, AppStream metadata and icons; then builds the same
-# sources again at another path, later, and expects the very same bytes.
+# sources again at another path, later, under another umask, and expects the very same bytes.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
@@ -15,7 +15,7 @@ make_package() {
 }
 
 make_package "$build_dir" "$work/out"
-deb=$(ls "$work"/out/keyfold_1.0.2_*.deb) || fail "no keyfold_1.0.2_<arch>.deb"
+deb=$(ls "$work"/out/keyfold_${version}_*.deb) || fail "no keyfold_${version}_<arch>.deb"
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 
@@ -35,7 +35,7 @@ for flag in "${flags[@]}"; do
     [[ $producer == *" $flag"* ]] || fail "built without $flag: $producer"
 done
 
-[ "$(dpkg-deb -f "$deb" Version)" = 1.0.2 ] || fail "version is not 1.0.2"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version is not $version"
 [[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "Depends lacks libqt6widgets6"
 [ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || fail "does not recommend qt6-wayland"
 
@@ -56,13 +56,17 @@ done
 file "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" | grep -q 'SVG' ||
     fail "no scalable icon"
 
-# The same sources at another path, built into another tree, packaged later: the same bytes.
-copy_sources "$work/copy"
-{
-    cmake -S "$work/copy" -B "$work/copy/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-        cmake --build "$work/copy/build" --target keyfold install_files --parallel "$(nproc)"
-} >"$work/rebuild.log" 2>&1 || { cat "$work/rebuild.log"; fail "the second build failed"; }
-make_package "$work/copy/build" "$work/again"
-cmp "$deb" "$work"/again/keyfold_1.0.2_*.deb || fail "a second build gives another package"
+# The same sources at another path, built into another tree under the other umask, packaged
+# later: the same bytes.
+(
+    umask "$(other_umask)"
+    copy_sources "$work/copy"
+    {
+        cmake -S "$work/copy" -B "$work/copy/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+            cmake --build "$work/copy/build" --target keyfold install_files --parallel "$(nproc)"
+    } >"$work/rebuild.log" 2>&1 || { cat "$work/rebuild.log"; fail "the second build failed"; }
+    make_package "$work/copy/build" "$work/again"
+)
+cmp "$deb" "$work"/again/keyfold_${version}_*.deb || fail "a second build gives another package"
 echo "package $(basename "$deb"): lintian-clean, hardened, reproducible" \
     "(sha256 $(sha256sum <"$deb" | cut -c1-16))"
