@@ -1,8 +1,9 @@
-# Shared by the desktop test scripts, sourced after they set $case_name: the program's caption and
-# application id; a private work folder and background processes, both cleaned up on any exit;
+# Shared by the desktop test scripts, sourced after they set $case_name: the program's caption,
+# application id and version; a private work folder and background processes, both cleaned up on any exit;
 # failing; polling with a deadline; a copy of the sources.
 title='Orvik Password Generator v1.0.2'
 app_id=org.keyfold.Keyfold
+version=${KEYFOLD_VERSION:?set by ctest}
 work=$(mktemp -d)
 pids=()
 
@@ -28,14 +29,26 @@ poll() {
     done
 }
 
-# copy_sources DIR: the project's files, as a fresh clone has them (dated now, no history) but
-# with SOURCE_DATE_EPOCH set to the last commit's date, as a build from a release's sources is.
+# What the program wrote on stderr (in FILE), less what the toolkit prints there of its own accord
+# that says nothing of the program: Qt 6.8's Wayland plugin on the keymap that the tests' virtual
+# keyboard (wtype) offers.
+program_messages() {
+    grep -Ev -e '^qt\.qpa\.wayland: unknown keymap format: 0$' "$1" || true
+}
+
+# The other of the two usual umasks (022, and 002 for new users of Debian 13): a second build made
+# under it shows whether the builder's umask reaches what is built.
+other_umask() { [ "$(umask)" = 0022 ] && echo 0002 || echo 0022; }
+
+# copy_sources DIR: the project's files as a release tarball has them: no history, and each file
+# dated at the last commit (as git archive dates them), with no SOURCE_DATE_EPOCH to go by.
 copy_sources() {
-    local source_dir
+    local source_dir date
     source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-    SOURCE_DATE_EPOCH=$(git -C "$source_dir" log -1 --format=%ct)
-    export SOURCE_DATE_EPOCH
+    date=$(git -C "$source_dir" log -1 --format=%ct)
+    unset SOURCE_DATE_EPOCH
     mkdir "$1"
     (cd "$source_dir" && git ls-files -z -co --exclude-standard | tar --null -T - -cf -) |
-        tar -xmf - -C "$1"
+        tar -xf - -C "$1"
+    find "$1" -exec touch -h -d "@$date" {} +
 }

@@ -114,5 +114,6 @@ case_close() {
 start_compositor
 start_keyfold
 "case_$case_name"
-[ ! -s "$work/keyfold.log" ] || fail "wrote on stderr: $(cat "$work/keyfold.log")"
+messages=$(program_messages "$work/keyfold.log")
+[ -z "$messages" ] || fail "wrote on stderr: $messages"
 echo "PASS ($case_name)"

@@ -40,10 +40,17 @@ copy_until() {
     poll 5 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
 }
 
-# close_keyfold SECONDS: Alt+F4 must end the program ($keyfold_pid) in time, with status 0.
+window_gone() { ! find_window; }
+
+# A window manager that has only just started can lose a key: Alt+F4 again until the window goes.
+close_window() { xdotool key --clearmodifiers alt+F4 && poll 1 window_gone; }
+
+# close_keyfold SECONDS: Alt+F4 must close the window, and the program ($keyfold_pid) must then end
+# in time, with status 0.
 close_keyfold() {
-    xdotool key --clearmodifiers alt+F4
-    poll "$1" sh -c "! kill -0 $keyfold_pid 2>/dev/null" || fail "still running after closing"
+    poll "$1" close_window || fail "the window is still there after Alt+F4"
+    poll "$1" sh -c "! kill -0 $keyfold_pid 2>/dev/null" ||
+        fail "still running after its window closed"
     local status=0
     wait "$keyfold_pid" || status=$?
     [ "$status" -eq 0 ] || fail "exit status $status"
