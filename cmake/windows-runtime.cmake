@@ -3,11 +3,14 @@
 # imports in the given folders (the system's own are left to Windows), and strips them all.
 # In: keyfold_program, keyfold_plugins (TYPE=PATH), keyfold_library_dirs, keyfold_objdump,
 # keyfold_strip, keyfold_build_dir (for its own work; cpack's installation knows no build tree).
+# Out: keyfold_shipped, NAME=PATH for each library put in the folder (its name there, and the file
+# it came from).
 set(installed ${keyfold_program})
 # As the program's, whatever the builder's umask.
 set(library_permissions OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ
                         WORLD_EXECUTE)
 set(plugins)
+set(keyfold_shipped)
 foreach(plugin IN LISTS keyfold_plugins)
     string(REGEX MATCH "^([^=]+)=(.+)$" _ ${plugin})
     file(INSTALL ${CMAKE_MATCH_2} DESTINATION ${CMAKE_INSTALL_PREFIX}/${CMAKE_MATCH_1}
@@ -15,6 +18,7 @@ foreach(plugin IN LISTS keyfold_plugins)
     get_filename_component(name ${CMAKE_MATCH_2} NAME)
     list(APPEND plugins ${CMAKE_MATCH_2})
     list(APPEND installed ${CMAKE_INSTALL_PREFIX}/${CMAKE_MATCH_1}/${name})
+    list(APPEND keyfold_shipped ${CMAKE_MATCH_1}/${name}=${CMAKE_MATCH_2})
 endforeach()
 
 # CMake 3.25 looks a Windows library up by its name in lower case, which a case-sensitive file
@@ -53,6 +57,7 @@ foreach(link IN LISTS resolved)
          FILE_PERMISSIONS ${library_permissions})
     get_filename_component(name ${library} NAME)
     list(APPEND installed ${CMAKE_INSTALL_PREFIX}/${name})
+    list(APPEND keyfold_shipped ${name}=${library})
 endforeach()
 file(REMOVE_RECURSE ${links})
 

@@ -1,6 +1,7 @@
 #ifndef KEYFOLD_CLIPBOARD_H
 #define KEYFOLD_CLIPBOARD_H
 
+class QMimeData;
 class QString;
 
 // The system clipboard, as far as the program writes to it.
@@ -19,5 +20,9 @@ public:
     void clear() override;
     void setText(const QString &text) override;
 };
+
+// Adds, beside the text, the marks by which the platform's clipboard managers keep a copied secret
+// out of their history (clipboard_unix.cpp, clipboard_win.cpp).
+void markAsSecret(QMimeData &data);
 
 #endif

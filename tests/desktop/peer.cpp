@@ -1,13 +1,15 @@
 // Another Windows process of the same user, reporting what it sees of Keyfold:
 //   peer clipboard FILE        the clipboard's formats, a line each: the name, then the data (the
 //                              text of the Unicode text format; registered formats in hex)
-//   peer access CAPTION FILE   which access it is given to the process of the window CAPTION
+//   peer access CAPTION FILE   which access it is given to the process of the window CAPTION,
+//                              to the window's thread and to every thread of the process
 // It writes to FILE: Wine does not pass a console program's output on to a pipe.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tlhelp32.h>
 
 namespace {
 std::string utf8(const wchar_t *text)
@@ -61,29 +63,69 @@ int listClipboard(FILE *out)
     return 0;
 }
 
+// rights: a name and the access it asks for.
+struct Rights
+{
+    const char *name;
+    DWORD access;
+};
+
+template <typename Open> void reportOpen(FILE *out, const Rights &rights, Open open)
+{
+    if (const HANDLE handle = open(rights.access)) {
+        std::fprintf(out, "%s granted\n", rights.name);
+        CloseHandle(handle);
+    } else {
+        std::fprintf(out, "%s refused %lu\n", rights.name, GetLastError());
+    }
+}
+
+// Whether every thread of the process refuses the access that queues code to run in it.
+void reportAllThreads(FILE *out, DWORD processId)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int threads = 0;
+    int granted = 0;
+    for (BOOL found = Thread32First(snapshot, &entry); found;
+         found = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != processId)
+            continue;
+        ++threads;
+        if (const HANDLE thread = OpenThread(THREAD_SET_CONTEXT, FALSE, entry.th32ThreadID)) {
+            ++granted;
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+    if (threads > 0 && granted == 0)
+        std::fputs("every thread apc refused\n", out);
+    else
+        std::fprintf(out, "apc granted to %d of %d threads\n", granted, threads);
+}
+
 int reportAccess(const char *caption, FILE *out)
 {
     const HWND window = FindWindowA(nullptr, caption);
     DWORD processId = 0;
-    if (!window || !GetWindowThreadProcessId(window, &processId))
+    const DWORD threadId = window ? GetWindowThreadProcessId(window, &processId) : 0;
+    if (!threadId)
         return 2;
-    const struct
-    {
-        const char *name;
-        DWORD rights;
-    } kinds[] = {{"query", PROCESS_QUERY_LIMITED_INFORMATION},
-                 {"read", PROCESS_VM_READ},
-                 {"write", PROCESS_VM_WRITE | PROCESS_VM_OPERATION},
-                 {"thread", PROCESS_CREATE_THREAD}};
-    for (const auto &kind : kinds) {
-        const HANDLE process = OpenProcess(kind.rights, FALSE, processId);
-        if (process) {
-            std::fprintf(out, "%s granted\n", kind.name);
-            CloseHandle(process);
-        } else {
-            std::fprintf(out, "%s refused %lu\n", kind.name, GetLastError());
-        }
-    }
+    const Rights processRights[] = {{"query", PROCESS_QUERY_LIMITED_INFORMATION},
+                                    {"read", PROCESS_VM_READ},
+                                    {"write", PROCESS_VM_WRITE | PROCESS_VM_OPERATION},
+                                    {"thread", PROCESS_CREATE_THREAD}};
+    for (const Rights &rights : processRights)
+        reportOpen(out, rights,
+                   [&](DWORD access) { return OpenProcess(access, FALSE, processId); });
+    // With either, another process can make the window's thread run code of its choosing.
+    const Rights threadRights[] = {
+        {"context", THREAD_GET_CONTEXT | THREAD_SET_CONTEXT | THREAD_SUSPEND_RESUME},
+        {"apc", THREAD_SET_CONTEXT}};
+    for (const Rights &rights : threadRights)
+        reportOpen(out, rights, [&](DWORD access) { return OpenThread(access, FALSE, threadId); });
+    reportAllThreads(out, processId);
     return 0;
 }
 } // namespace

@@ -3,19 +3,21 @@
 # windows platform, and the portable folder end to end, unzipped elsewhere and started without
 # DISPLAY or WAYLAND_DISPLAY in its Windows environment, with keys from xdotool and the clipboard
 # and the process seen by xclip and by peer.exe, another Windows process of the same user.
-# Usage: windows.sh suite TEST_EXE BUILD_DIR
+# Usage: windows.sh suite BUILD_DIR TEST_EXE   (ctest's emulator for the Windows suites)
 #        windows.sh CASE BUILD_DIR   (CASE: program, window, copy, close, installer,
 #                                     reproducible)
+# KEYFOLD_VERSION: the version built, set by ctest.
 set -euo pipefail
 case_name=$1
-[ "$case_name" != suite ] || { suite=$2 && shift; }
 build_dir=$(cd "$2" && pwd)
+suite=${3:-}
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/x11.sh"
 
-folder=Keyfold-1.0.2-win64 # in the zip and once unzipped
+folder=Keyfold-$version-win64 # in the zip and once unzipped
 export WINEPREFIX=$build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-trap 'wineserver -k 2>/dev/null || true; cleanup' EXIT
+shuffled= # the second build's sources, as disorderfs shows them
+trap 'wineserver -k 2>/dev/null || true; [ -z "$shuffled" ] || fusermount -u "$shuffled"; cleanup' EXIT
 
 # One Wine prefix for the build tree, made by the first test that needs it.
 prepare_wine() {
@@ -46,10 +48,23 @@ case_program() {
     local files
     files=$(unzip -Z1 "$build_dir/$folder.zip" | tr '\n' ' ')
     [ "$files" = "$folder/Keyfold.exe $folder/LICENSE.txt $folder/Qt6Core.dll $folder/Qt6Gui.dll \
-$folder/Qt6Widgets.dll $folder/libgcc_s_seh-1.dll $folder/libssp-0.dll $folder/libstdc++-6.dll \
-$folder/libwinpthread-1.dll $folder/platforms/qwindows.dll \
-$folder/styles/qwindowsvistastyle.dll " ] ||
+$folder/Qt6Widgets.dll $folder/THIRD-PARTY-NOTICES.txt $folder/libgcc_s_seh-1.dll \
+$folder/libssp-0.dll $folder/libstdc++-6.dll $folder/libwinpthread-1.dll \
+$folder/platforms/qwindows.dll $folder/styles/qwindowsvistastyle.dll " ] ||
         fail "the zip holds: $files"
+    # Every library named beside the source package it was built from ("PACKAGE VERSION: FILE...",
+    # before the records), whose record follows.
+    unzip -p "$build_dir/$folder.zip" "$folder/THIRD-PARTY-NOTICES.txt" | tr -d '\r' >"$work/notices"
+    sed '/^========/q' "$work/notices" | sed -n 's/^\([^ ]* [^ ]*\): \(.*\)$/\1: \2 /p' \
+        >"$work/sources"
+    local library source
+    for library in $(unzip -Z1 "$build_dir/$folder.zip" '*.dll'); do
+        library=${library#"$folder/"}
+        source=$(grep -F " $library " "$work/sources") ||
+            fail "THIRD-PARTY-NOTICES.txt does not name the source of $library"
+        grep -qxF "======== ${source%%:*}: copyright and licences ========" "$work/notices" ||
+            fail "THIRD-PARTY-NOTICES.txt lacks the record of ${source%%:*}"
+    done
     unzip -q "$build_dir/$folder.zip" -d "$work"
     local exe=$work/$folder/Keyfold.exe headers
     headers=$(x86_64-w64-mingw32-objdump -p "$exe")
@@ -65,7 +80,7 @@ $folder/styles/qwindowsvistastyle.dll " ] ||
     # The version strings, UTF-16 text in which each name is followed by its value.
     wrestool -x --raw -t 16 "$exe" | iconv -f UTF-16LE -t UTF-8 -c | tr -s '\0' '\n' \
         >"$work/version"
-    for pair in 'ProductName=Keyfold' 'FileVersion=1.0.2' 'ProductVersion=1.0.2' \
+    for pair in 'ProductName=Keyfold' "FileVersion=$version" "ProductVersion=$version" \
         'LegalCopyright=Copyright © 2026 The Keyfold developers' \
         'FileDescription=Keyfold password generator'; do
         [ "$(grep -a -A1 "${pair%%=*}\$" "$work/version" | tail -1)" = "${pair#*=}" ] ||
@@ -95,18 +110,22 @@ peer() {
     tr -d '\r' <"$work/peer.txt"
 }
 
-window_gone() { ! xdotool getwindowname "$window" >/dev/null 2>&1; }
-
 case_window() {
     local caption
     caption=$(xdotool getwindowname "$window")
     [ "$caption" = "$title" ] || fail "title '$caption'"
     xdotool key Escape
     ! poll 1 window_gone || fail "Escape closed the window"
-    local access
+    local access expected
     access=$(peer access "$title")
-    [ "$access" = $'query granted\nread refused 5\nwrite refused 5\nthread refused 5' ] ||
-        fail "another process of the user was given: $access"
+    expected='query granted
+read refused 5
+write refused 5
+thread refused 5
+context refused 5
+apc refused 5
+every thread apc refused'
+    [ "$access" = "$expected" ] || fail "another process of the user was given: $access"
     import -window root "$build_dir/keyfold-windows.png"
 }
 
@@ -134,6 +153,12 @@ prefix_contents() {
     sed -n 's/^\(\[.*\]\).*/\1/p' "$WINEPREFIX"/{system,user}.reg | sort
 }
 
+# The installed files, with their sizes and dates, and the uninstall entry, read while programs run.
+installation() {
+    find "$WINEPREFIX/drive_c/Keyfold" -printf '%P %s %T@\n' | sort
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Keyfold' | tr -d '\r'
+}
+
 # Entries named Keyfold among the installed apps, for the machine and for the user.
 uninstall_entries() {
     wineserver -w
@@ -142,7 +167,9 @@ uninstall_entries() {
 
 # The setup program in a fresh prefix: a silent install puts the program, its shortcut and its
 # uninstall entry in place; the installed program runs and ends; installing again leaves one
-# installation and one entry; a silent uninstall leaves the prefix as it was before.
+# installation and one entry; while the program runs from there, neither installing again nor
+# uninstalling changes anything; once it has ended, a silent uninstall leaves the prefix as it was
+# before.
 case_installer() {
     export WINEPREFIX=$work/prefix
     prepare_wine
@@ -157,7 +184,7 @@ case_installer() {
     local entry
     local key='Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold'
     entry=$(sed -n "/^\\[$key\\]/,/^\$/p" "$WINEPREFIX/system.reg")
-    for value in '"DisplayName"="Keyfold"' '"DisplayVersion"="1.0.2"' \
+    for value in '"DisplayName"="Keyfold"' "\"DisplayVersion\"=\"$version\"" \
         '"Publisher"="The Keyfold developers"' '"EstimatedSize"=dword:' '"DisplayIcon"=' \
         '"UninstallString"='; do
         grep -qF "$value" <<<"$entry" || fail "the uninstall entry lacks $value: $entry"
@@ -171,15 +198,34 @@ case_installer() {
         fail "$(uninstall_entries) uninstall entries after installing again"
     [ "$(find "$WINEPREFIX/drive_c" -name Keyfold.exe | wc -l)" = 1 ] ||
         fail "installed twice: $(find "$WINEPREFIX/drive_c" -name Keyfold.exe)"
+
+    # While it runs, installing again and uninstalling both fail and change nothing. (The
+    # uninstaller runs in place, with _?=, to end with its status: started plainly it hands over to
+    # a copy of itself and ends at once.)
+    start_keyfold 'C:\Keyfold\Keyfold.exe'
+    installation >"$work/running"
+    local status=0
+    wine "$setup" /S || status=$?
+    [ "$status" = 2 ] || fail "installing over a running Keyfold ended with status $status"
+    status=0
+    wine 'C:\Keyfold\Uninstall.exe' /S '_?=C:\Keyfold' || status=$?
+    [ "$status" = 2 ] || fail "uninstalling a running Keyfold ended with status $status"
+    installation | diff "$work/running" - >&2 || fail "changed while Keyfold ran (above)"
+    close_keyfold 10
     wine 'C:\Keyfold\Uninstall.exe' /S || fail "the uninstaller ended with status $?"
     prefix_contents >"$work/after" # once the uninstaller's copy of itself has ended
     diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"
 }
 
-# The same sources at another path, built into another tree later: the same bytes.
+# The same sources at another path, as a release tarball has them, built into another tree later,
+# under the other umask, on a file system that lists each folder in a random order: the same bytes.
 case_reproducible() {
-    copy_sources "$work/copy"
-    make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup" \
+    copy_sources "$work/sources"
+    mkdir "$work/copy"
+    disorderfs --shuffle-dirents=yes --quiet "$work/sources" "$work/copy" >/dev/null ||
+        fail "disorderfs could not mount the sources"
+    shuffled=$work/copy
+    (umask "$(other_umask)" && make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup") \
         >"$work/rebuild.log" 2>&1 ||
         { cat "$work/rebuild.log"; fail "the second build failed"; }
     for file in Keyfold.exe "$folder.zip" "$folder-setup.exe"; do

@@ -1,0 +1,44 @@
+# build/Keyfold-VERSION-win64-setup.exe: a 64-bit installer of the portable folder, for all users
+# of the machine, into Program Files, with a Start-menu shortcut and an entry among the installed
+# apps. CPack's NSIS script, with Keyfold's additions in packaging/windows/*.nsh.
+set(CPACK_GENERATOR NSIS)
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_PACKAGE_NAME Keyfold)
+set(CPACK_PACKAGE_VENDOR "The Keyfold developers")
+set(CPACK_PACKAGE_FILE_NAME ${keyfold_folder}-setup)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Keyfold)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Keyfold)
+set(CPACK_PACKAGE_EXECUTABLES Keyfold Keyfold)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_NSIS_PACKAGE_NAME Keyfold)
+set(CPACK_NSIS_DISPLAY_NAME Keyfold)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_INSTALLED_ICON_NAME Keyfold.exe)
+set(CPACK_NSIS_MUI_ICON ${keyfold_ico})
+set(CPACK_NSIS_MUI_UNIICON ${keyfold_ico})
+set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
+string(JOIN "\n  " CPACK_NSIS_DEFINES
+    "!define KEYFOLD_VERSION \"${PROJECT_VERSION}\""
+    "!define KEYFOLD_VENDOR \"${CPACK_PACKAGE_VENDOR}\""
+    "!define KEYFOLD_COPYRIGHT \"${KEYFOLD_COPYRIGHT}\""
+    "!addincludedir \"${CMAKE_SOURCE_DIR}/packaging/windows\""
+    "!include keyfold.nsh")
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!include keyfold-preinstall.nsh")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!include keyfold-install.nsh")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include keyfold-uninstall.nsh")
+# The lists of files to install and remove, in name order once the folder is staged.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake)
+include(CPack)
+
+set(keyfold_setup ${CMAKE_BINARY_DIR}/${keyfold_folder}-setup.exe)
+file(GLOB keyfold_nsis_fragments ${CMAKE_SOURCE_DIR}/packaging/windows/*.nsh)
+add_custom_command(
+    OUTPUT ${keyfold_setup}
+    COMMAND cpack --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}
+            > ${CMAKE_BINARY_DIR}/cpack.log
+    DEPENDS keyfold ${keyfold_ico} ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake
+            ${CMAKE_CURRENT_LIST_DIR}/windows-notices.cmake
+            ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake ${keyfold_nsis_fragments}
+            ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+    COMMENT "Making ${keyfold_folder}-setup.exe")
+add_custom_target(windows_setup ALL DEPENDS ${keyfold_setup})
