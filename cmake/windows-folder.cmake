@@ -16,12 +16,18 @@ endforeach()
 # Installing builds nothing: the zip and the setup program are made from the built tree, by a
 # build that is still running.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+# The Windows style, which Qt 6.7 and later call modern.
+if(TARGET Qt6::QModernWindowsStylePlugin)
+    set(keyfold_style_plugin Qt6::QModernWindowsStylePlugin)
+else()
+    set(keyfold_style_plugin Qt6::QWindowsVistaStylePlugin)
+endif()
 install(TARGETS keyfold RUNTIME DESTINATION .)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 install(CODE "
     set(keyfold_program \"\${CMAKE_INSTALL_PREFIX}/Keyfold.exe\")
     set(keyfold_plugins \"platforms=$<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>\"
-                        \"styles=$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>\")
+                        \"styles=$<TARGET_FILE:${keyfold_style_plugin}>\")
     set(keyfold_library_dirs \"${keyfold_library_dirs}\")
     set(keyfold_qt_prefix \"${QT6_INSTALL_PREFIX}\")
     set(keyfold_version \"${PROJECT_VERSION}\")

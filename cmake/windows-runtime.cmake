@@ -21,22 +21,25 @@ foreach(plugin IN LISTS keyfold_plugins)
     list(APPEND keyfold_shipped ${CMAKE_MATCH_1}/${name}=${CMAKE_MATCH_2})
 endforeach()
 
-# CMake 3.25 looks a Windows library up by its name in lower case, which a case-sensitive file
-# system does not find (Qt6Core.dll): it is given lower-case links to every library, and the links
-# are followed back to the files. Remove once the CMake in use matches names without case.
+# CMake looks a Windows library up by its name in lower case, which a case-sensitive file system
+# does not find (Qt6Core.dll), and CMake 3.31 then reads it under the name it was imported by:
+# the resolver is given a folder of links to every library under both names, and the links are
+# followed back to the files. Remove once the CMake in use matches names without case.
 # One folder of links for each installation, as the zip's and the setup program's run at once.
 string(SHA1 installation ${CMAKE_INSTALL_PREFIX})
-set(links ${keyfold_build_dir}/lower-case-libraries-${installation})
+set(links ${keyfold_build_dir}/library-links-${installation})
 file(REMOVE_RECURSE ${links})
 file(MAKE_DIRECTORY ${links})
 foreach(dir IN LISTS keyfold_library_dirs)
     file(GLOB libraries ${dir}/*.dll)
     foreach(library IN LISTS libraries)
         get_filename_component(name ${library} NAME)
-        string(TOLOWER ${name} name)
-        if(NOT EXISTS ${links}/${name})
-            file(CREATE_LINK ${library} ${links}/${name} SYMBOLIC)
-        endif()
+        string(TOLOWER ${name} lower_case_name)
+        foreach(link_name IN ITEMS ${name} ${lower_case_name})
+            if(NOT EXISTS ${links}/${link_name})
+                file(CREATE_LINK ${library} ${links}/${link_name} SYMBOLIC)
+            endif()
+        endforeach()
     endforeach()
 endforeach()
 
@@ -51,8 +54,8 @@ file(GET_RUNTIME_DEPENDENCIES
      UNRESOLVED_DEPENDENCIES_VAR system_libraries)
 list(JOIN system_libraries " " system_libraries)
 message(STATUS "From Windows: ${system_libraries}")
-foreach(link IN LISTS resolved)
-    file(REAL_PATH ${link} library)
+foreach(found IN LISTS resolved)
+    file(REAL_PATH ${found} library)
     file(INSTALL ${library} DESTINATION ${CMAKE_INSTALL_PREFIX}
          FILE_PERMISSIONS ${library_permissions})
     get_filename_component(name ${library} NAME)

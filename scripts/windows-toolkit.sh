@@ -80,7 +80,7 @@ if [ ! -f "$source/.keyfold-unpacked" ]; then
     touch "$source/.keyfold-unpacked"
 fi
 
-cmake -S "$source" -B "$work/build" --log-level=WARNING \
+cmake -S "$source" -B "$work/build" --log-level=WARNING -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$(qtpaths6 --query QT_HOST_LIBS)/cmake" \
     "${settings[@]}" >&2

@@ -50,7 +50,7 @@ case_program() {
     [ "$files" = "$folder/Keyfold.exe $folder/LICENSE.txt $folder/Qt6Core.dll $folder/Qt6Gui.dll \
 $folder/Qt6Widgets.dll $folder/THIRD-PARTY-NOTICES.txt $folder/libgcc_s_seh-1.dll \
 $folder/libssp-0.dll $folder/libstdc++-6.dll $folder/libwinpthread-1.dll \
-$folder/platforms/qwindows.dll $folder/styles/qwindowsvistastyle.dll " ] ||
+$folder/platforms/qwindows.dll $folder/styles/$KEYFOLD_WINDOWS_STYLE " ] ||
         fail "the zip holds: $files"
     # Every library named beside the source package it was built from ("PACKAGE VERSION: FILE...",
     # before the records), whose record follows.
