@@ -43,7 +43,10 @@ done
 desktop=$root/usr/share/applications/$app_id.desktop
 metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
+# The developer is named as AppStream 1.0 (Debian 13) asks, in a tag that Debian 12's AppStream
+# 0.16 does not know yet and notes as unknown; anything else fails.
 appstreamcli validate --no-net --strict "$metainfo" >"$work/appstream.log" ||
+    ! grep -E '^[IWE]: ' "$work/appstream.log" | grep -v ': unknown-tag developer$' ||
     fail "AppStream metadata: $(cat "$work/appstream.log")"
 grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry's icon is not $app_id"
 grep -q "<id>$app_id</id>" "$metainfo" || fail "the component id is not $app_id"
