@@ -14,7 +14,7 @@ start_keyfold() {
     QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
-    poll 10 window_active || fail "no window titled '$title' that takes the focus"
+    poll 30 window_active || fail "no window titled '$title' that takes the focus"
 }
 
 # Left, right, top and bottom widths of the frame the window manager puts around the window.
@@ -78,7 +78,7 @@ case_cap() {
     xdotool key Return
     copy_until '^[A-Za-z0-9]{10}$'
     xdotool key --clearmodifiers ctrl+a ctrl+c # the length box still has the focus
-    poll 5 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = 10 ]' ||
+    poll 15 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = 10 ]' ||
         fail "the length box reads '$(clipboard)', not 10"
 }
 
@@ -92,7 +92,7 @@ case_edit() {
     copy_until "^${password}x\\+Y\$"
 }
 
-case_close() { close_keyfold 5; }
+case_close() { close_keyfold 15; }
 
 # Started where no display is: one line of explanation and status 1, unless a platform was chosen.
 case_no_display() {

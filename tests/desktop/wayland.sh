@@ -27,7 +27,7 @@ start_compositor() {
     "${user[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
     pids+=($!)
-    poll 10 compgen -G "$work/sway-ipc.*.sock" >/dev/null ||
+    poll 30 compgen -G "$work/sway-ipc.*.sock" >/dev/null ||
         fail "sway did not start: $(cat "$work/sway.log")"
     local display
     display=$(compgen -G "$work/wayland-[0-9]") || fail "sway offers no Wayland display"
@@ -36,7 +36,7 @@ start_compositor() {
     # when the seat offers one: this one stays for the whole test.
     "${user[@]}" wtype -s 3600000 -k Shift_L &
     pids+=($!)
-    poll 10 has_keyboard || fail "the virtual keyboard did not connect"
+    poll 30 has_keyboard || fail "the virtual keyboard did not connect"
 }
 
 # The program's window in sway's tree, as JSON (nothing while it has none).
@@ -56,7 +56,7 @@ start_keyfold() {
     "${user[@]}" XDG_SESSION_TYPE="${1:-tty}" "$keyfold" 2>>"$work/keyfold.log" &
     keyfold_pid=$!
     pids+=("$keyfold_pid")
-    poll 10 focused || fail "no focused window of process $keyfold_pid"
+    poll 30 focused || fail "no focused window of process $keyfold_pid"
 }
 
 keys() { as_user wtype "$@"; }
@@ -77,7 +77,7 @@ case_window() {
     size=$(jq -c '.geometry | [.width, .height]' <<<"$node")
     rect=$(jq -c .rect <<<"$node")
     as_user swaymsg "[pid=$keyfold_pid] resize set 700 500" >/dev/null
-    poll 5 rect_differs "$rect" || fail "sway did not take the request"
+    poll 15 rect_differs "$rect" || fail "sway did not take the request"
     sleep 0.3 # for the program to answer the request, which it must not follow
     [ "$(window_node | jq -c '.geometry | [.width, .height]')" = "$size" ] ||
         fail "resized from $size to $(window_node | jq -c .geometry)"
@@ -88,7 +88,7 @@ case_window() {
 
 case_copy() {
     keys -M ctrl a -m ctrl 7 -M alt g -m alt
-    poll 5 copy_matches '^[A-Za-z0-9]{7}$' ||
+    poll 15 copy_matches '^[A-Za-z0-9]{7}$' ||
         fail "clipboard '$(clipboard -n)' is no 7-character password"
     clipboard -l | grep -qx 'x-kde-passwordManagerHint' ||
         fail "no password-manager hint: $(clipboard -l)"
@@ -103,8 +103,8 @@ case_close() {
         [ "$cycle" -eq 1 ] || start_keyfold "${sessions[cycle % 2]}"
         as_user swaymsg "[pid=$keyfold_pid] ${before[cycle % 4]}" >/dev/null
         as_user swaymsg "[pid=$keyfold_pid] kill" >/dev/null
-        poll 1 sh -c "! kill -0 $keyfold_pid 2>/dev/null" ||
-            fail "cycle $cycle (${before[cycle % 4]}): still running a second after closing"
+        poll 5 sh -c "! kill -0 $keyfold_pid 2>/dev/null" ||
+            fail "cycle $cycle (${before[cycle % 4]}): still running 5 s after closing"
         status=0
         wait "$keyfold_pid" || status=$?
         [ "$status" -eq 0 ] || fail "cycle $cycle: exit status $status"

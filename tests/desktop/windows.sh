@@ -143,7 +143,7 @@ case_copy() {
     done
 }
 
-case_close() { close_keyfold 10; }
+case_close() { close_keyfold 30; }
 
 # What the prefix holds, to compare before installing and after uninstalling: files and folders
 # outside the temporary ones, and registry keys.
@@ -190,7 +190,7 @@ case_installer() {
         grep -qF "$value" <<<"$entry" || fail "the uninstall entry lacks $value: $entry"
     done
     start_keyfold 'C:\Program Files\Keyfold\Keyfold.exe'
-    close_keyfold 10
+    close_keyfold 30
 
     # Elsewhere, so that an installation left in place would show.
     wine "$setup" /S '/D=C:\Keyfold' || fail "installing again ended with status $?"
@@ -211,7 +211,7 @@ case_installer() {
     wine 'C:\Keyfold\Uninstall.exe' /S '_?=C:\Keyfold' || status=$?
     [ "$status" = 2 ] || fail "uninstalling a running Keyfold ended with status $status"
     installation | diff "$work/running" - >&2 || fail "changed while Keyfold ran (above)"
-    close_keyfold 10
+    close_keyfold 30
     wine 'C:\Keyfold\Uninstall.exe' /S || fail "the uninstaller ended with status $?"
     prefix_contents >"$work/after" # once the uninstaller's copy of itself has ended
     diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"

@@ -6,11 +6,11 @@ clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 start_desktop() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     pids+=($!)
-    poll 10 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(cat "$work/display")"
     openbox --sm-disable >/dev/null 2>&1 &
     pids+=($!)
-    poll 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
         fail "openbox did not start"
 }
 
@@ -37,7 +37,7 @@ copy_matches() { xdotool key --clearmodifiers alt+c && sleep 0.1 && [[ $(clipboa
 # Copies with Alt+C until the clipboard holds a text matching the pattern.
 copy_until() {
     local pattern=$1
-    poll 5 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
+    poll 15 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
 }
 
 window_gone() { ! find_window; }
