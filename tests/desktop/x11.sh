@@ -8,10 +8,10 @@ start_desktop() {
     pids+=($!)
     poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(cat "$work/display")"
-    openbox --sm-disable >/dev/null 2>&1 &
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
     pids+=($!)
     poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        fail "openbox did not start"
+        fail "openbox did not start: $(cat "$work/openbox.log")"
 }
 
 # Sets $window to the program's window, once there is one.
@@ -40,7 +40,7 @@ copy_until() {
     poll 15 copy_matches "$pattern" || fail "clipboard '$(clipboard)' never matched $pattern"
 }
 
-window_gone() { ! find_window; }
+window_gone() { ! xdotool getwindowname "$window" >/dev/null 2>&1; }
 
 # A window manager that has only just started can lose a key: Alt+F4 again until the window goes.
 close_window() { xdotool key --clearmodifiers alt+F4 && poll 1 window_gone; }
