@@ -2,8 +2,7 @@
 
 #include <QMimeData>
 
-// The mark that KDE's Klipper, GNOME's clipboard extensions and other X11 and Wayland clipboard
-// managers honour.
+// The mark that KDE's Klipper and other X11 and Wayland clipboard managers honour.
 void markAsSecret(QMimeData &data)
 {
     data.setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");

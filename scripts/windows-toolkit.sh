@@ -96,8 +96,9 @@ mkdir -p "$notices"
 echo "qt6-base $version" >"$notices/source"
 cp "$source/debian/copyright" "$notices/copyright"
 for dll in $(ninja -C "$work/build" -t targets all | sed -n 's/^\([^:]*\.dll\): .*/\1/p'); do
-    ninja -C "$work/build" -t inputs "$dll" | grep '\.obj$' | (cd "$work/build" && xargs ninja -t deps) |
-        sed -n "s|^ *$source/||p" | sort -u >"$notices/${dll##*/}.sources"
+    ninja -C "$work/build" -t inputs "$dll" | grep '\.obj$' |
+        (cd "$work/build" && xargs ninja -t deps) | sed -n "s|^ *$source/||p" | sort -u \
+        >"$notices/${dll##*/}.sources"
 done
 touch "$stamp"
 rm -rf "$work"

@@ -1,6 +1,6 @@
 # Shared by the desktop test scripts, sourced after they set $case_name: the program's caption,
-# application id and version; a private work folder and background processes, both cleaned up on any exit;
-# failing; polling with a deadline; a copy of the sources.
+# application id and version; a private work folder and background processes, both cleaned up on
+# any exit; failing; polling with a deadline; the program's own messages; a copy of the sources.
 title='Orvik Password Generator v1.0.2'
 app_id=org.keyfold.Keyfold
 version=${KEYFOLD_VERSION:?set by ctest}

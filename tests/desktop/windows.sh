@@ -17,7 +17,12 @@ source "$(dirname "$0")/x11.sh"
 folder=Keyfold-$version-win64 # in the zip and once unzipped
 export WINEPREFIX=$build_dir/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 shuffled= # the second build's sources, as disorderfs shows them
-trap 'wineserver -k 2>/dev/null || true; [ -z "$shuffled" ] || fusermount -u "$shuffled"; cleanup' EXIT
+end_test() {
+    wineserver -k 2>/dev/null || true
+    [ -z "$shuffled" ] || fusermount -u "$shuffled"
+    cleanup
+}
+trap end_test EXIT
 
 # One Wine prefix for the build tree, made by the first test that needs it.
 prepare_wine() {
@@ -54,7 +59,8 @@ $folder/platforms/qwindows.dll $folder/styles/$KEYFOLD_WINDOWS_STYLE " ] ||
         fail "the zip holds: $files"
     # Every library named beside the source package it was built from ("PACKAGE VERSION: FILE...",
     # before the records), whose record follows.
-    unzip -p "$build_dir/$folder.zip" "$folder/THIRD-PARTY-NOTICES.txt" | tr -d '\r' >"$work/notices"
+    unzip -p "$build_dir/$folder.zip" "$folder/THIRD-PARTY-NOTICES.txt" | tr -d '\r' \
+        >"$work/notices"
     sed '/^========/q' "$work/notices" | sed -n 's/^\([^ ]* [^ ]*\): \(.*\)$/\1: \2 /p' \
         >"$work/sources"
     local library source
@@ -231,7 +237,8 @@ case_reproducible() {
     else
         fail "disorderfs could not mount the sources: $(cat "$work/fuse.log")"
     fi
-    (umask "$(other_umask)" && make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup") \
+    (umask "$(other_umask)" &&
+        make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup") \
         >"$work/rebuild.log" 2>&1 ||
         { cat "$work/rebuild.log"; fail "the second build failed"; }
     for file in Keyfold.exe "$folder.zip" "$folder-setup.exe"; do
