@@ -3,8 +3,11 @@
 # xclip from another process; keys typed by xdotool.
 clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 
+# Listening only on its socket in /tmp: the abstract socket's name is shared by every chroot and
+# container on the machine, where another X server may have the same display number.
 start_desktop() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten local 3>"$work/display" \
+        2>"$work/xvfb.log" &
     pids+=($!)
     poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(cat "$work/display")"
