@@ -3,18 +3,24 @@
 # xclip from another process; keys typed by xdotool.
 clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 
-# Listening only on its socket in /tmp: the abstract socket's name is shared by every chroot and
-# container on the machine, where another X server may have the same display number.
+# An X server of its own, with openbox. Rarely, on a busy machine, openbox cannot reach the display
+# that Xvfb has just announced: the desktop is then started again, on another display.
 start_desktop() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten local 3>"$work/display" \
-        2>"$work/xvfb.log" &
-    pids+=($!)
-    poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=":$(cat "$work/display")"
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        fail "openbox did not start: $(cat "$work/openbox.log")"
+    local attempt xvfb
+    for attempt in 1 2 3; do
+        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
+            2>"$work/xvfb.log" &
+        xvfb=$!
+        pids+=("$xvfb")
+        poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+        export DISPLAY=":$(cat "$work/display")"
+        openbox --sm-disable >"$work/openbox.log" 2>&1 &
+        pids+=($!)
+        poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' && return
+        echo "openbox did not start on $DISPLAY (attempt $attempt): $(cat "$work/openbox.log")"
+        kill "$xvfb" 2>/dev/null || true
+    done
+    fail "openbox did not start"
 }
 
 # Sets $window to the program's window, once there is one.
