@@ -3,24 +3,29 @@
 # xclip from another process; keys typed by xdotool.
 clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 
-# An X server of its own, with openbox. Rarely, on a busy machine, openbox cannot reach the display
-# that Xvfb has just announced: the desktop is then started again, on another display.
+# An X server of its own, with openbox. The display number is drawn at random rather than the
+# first free one, which an X server of another test may just be giving up (it then removes the
+# new server's socket and lock as its own); a number that is taken, or a desktop that does not
+# come up, is tried again with another.
 start_desktop() {
     local attempt xvfb
     for attempt in 1 2 3; do
-        Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
-            2>"$work/xvfb.log" &
+        Xvfb ":$((RANDOM % 900 + 100))" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+            3>"$work/display" 2>"$work/xvfb.log" &
         xvfb=$!
         pids+=("$xvfb")
-        poll 30 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-        export DISPLAY=":$(cat "$work/display")"
-        openbox --sm-disable >"$work/openbox.log" 2>&1 &
-        pids+=($!)
-        poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' && return
-        echo "openbox did not start on $DISPLAY (attempt $attempt): $(cat "$work/openbox.log")"
+        poll 30 sh -c "test -s '$work/display' || ! kill -0 $xvfb 2>/dev/null" ||
+            fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+        if [ -s "$work/display" ]; then
+            export DISPLAY=":$(cat "$work/display")"
+            openbox --sm-disable >"$work/openbox.log" 2>&1 &
+            pids+=($!)
+            poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' && return
+        fi
+        echo "no desktop at attempt $attempt: $(cat "$work/xvfb.log" "$work/openbox.log" 2>&1)"
         kill "$xvfb" 2>/dev/null || true
     done
-    fail "openbox did not start"
+    fail "no X server with openbox came up"
 }
 
 # Sets $window to the program's window, once there is one.
