@@ -29,11 +29,8 @@ if(NOT KEYFOLD_SOURCE_DATE_EPOCH)
 endif()
 
 # cpack reads its dates from the environment when it runs, wherever it is started from.
-if(KEYFOLD_SOURCE_DATE_EPOCH)
-    set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackKeyfold.cmake)
-    file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
-         "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
-endif()
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackKeyfold.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
 
 # Folders made by installing and packaging get the same modes whatever the builder's umask (files
 # get theirs from the install rules).

@@ -101,6 +101,8 @@ void restrictAccess()
         accessList(userSid, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
                    PROCESS_ALL_ACCESS);
     applyAccessList(GetCurrentProcess(), processList);
+    // Querying a thread shows nothing of its registers or memory, and Wine's own services fail
+    // on threads they may not query.
     threadList = accessList(
         userSid, SYNCHRONIZE | THREAD_QUERY_INFORMATION | THREAD_QUERY_LIMITED_INFORMATION,
         THREAD_ALL_ACCESS);
