@@ -1,3 +1,5 @@
+#include "host/accessibility.h"
+#include "host/announcer.h"
 #include "host/clipboard.h"
 #include "host/display.h"
 #include "host/errorbox.h"
@@ -28,10 +30,13 @@ int main(int argc, char *argv[])
     // Also the Wayland app_id, by which docks and compositors match the window to its launcher.
     QGuiApplication::setDesktopFileName(QStringLiteral(KEYFOLD_APP_ID));
 
+    installAccessibleInterfaces();
+
     SystemRandomSource random;
     SystemClipboard clipboard;
     SystemErrorBox errorBox;
-    frmPassword window({random, clipboard, errorBox});
+    ScreenReaderAnnouncer announcer;
+    frmPassword window({random, clipboard, errorBox, announcer});
     QApplication::setWindowIcon(window.windowIcon());
     window.show();
     const int status = QApplication::exec();

@@ -1,6 +1,7 @@
 #ifndef KEYFOLD_HOSTSERVICES_H
 #define KEYFOLD_HOSTSERVICES_H
 
+class Announcer;
 class Clipboard;
 class ErrorBox;
 class RandomSource;
@@ -11,6 +12,7 @@ struct HostServices
     RandomSource &random;
     Clipboard &clipboard;
     ErrorBox &errorBox;
+    Announcer &announcer;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #ifndef KEYFOLD_TESTS_FAKES_H
 #define KEYFOLD_TESTS_FAKES_H
 
+#include "host/announcer.h"
 #include "host/clipboard.h"
 #include "host/errorbox.h"
 #include "host/randomsource.h"
@@ -55,6 +56,14 @@ public:
     QStringList messages;
 };
 
+class RecordingAnnouncer : public Announcer
+{
+public:
+    void announce(QObject * /*source*/, const QString &message) override { messages << message; }
+
+    QStringList messages;
+};
+
 template <typename Control> Control *control(const QWidget &window, const char *name)
 {
     return window.findChild<Control *>(QLatin1String(name));
@@ -66,7 +75,8 @@ template <typename Random, typename ClipboardKind = RecordingClipboard> struct W
     Random random;
     ClipboardKind clipboard;
     RecordingErrorBox errorBox;
-    frmPassword window{{random, clipboard, errorBox}};
+    RecordingAnnouncer announcer;
+    frmPassword window{{random, clipboard, errorBox, announcer}};
 
     template <typename Control> Control *control(const char *name)
     {

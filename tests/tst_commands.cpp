@@ -49,6 +49,8 @@ void tst_Commands::generateLength_data()
                                         << "6.5" << 6;
     QTest::addRow("spaces around 4") << " 4 "
                                      << " 4 " << 4;
+    QTest::addRow("one") << "1"
+                         << "1" << 1;
     QTest::addRow("zero") << "0"
                           << "0" << 0;
     QTest::addRow("negative") << "-3"
@@ -93,7 +95,8 @@ void tst_Commands::generateLength_data()
     QTest::addRow("10,000 digits") << QString(10000, QLatin1Char('9')) << "10" << 10;
 }
 
-// Whatever is typed, the command ends with a password of the rule's length and Copy enabled.
+// Whatever is typed, the command ends with a password of the rule's length and Copy enabled, and a
+// screen reader is told that length, never the password.
 void tst_Commands::generateLength()
 {
     QFETCH(QString, typed);
@@ -111,9 +114,16 @@ void tst_Commands::generateLength()
     QCOMPARE(harness.random.draws, 2 * passwordLength);
     QVERIFY(harness.control<QPushButton>("cmdCopy")->isEnabled());
     QVERIFY(harness.errorBox.messages.isEmpty());
+    const QString made =
+        passwordLength == 1
+            ? QStringLiteral("New password of 1 character generated")
+            : QStringLiteral("New password of %1 characters generated").arg(passwordLength);
+    QCOMPARE(harness.announcer.messages, QStringList{made});
 
     harness.control<QPushButton>("cmdCopy")->click();
     QCOMPARE(harness.clipboard.calls, (QStringList{"clear", "setText:" + txtPassword->text()}));
+    QCOMPARE(harness.announcer.messages,
+             (QStringList{made, QStringLiteral("Password copied to the clipboard")}));
 }
 
 void tst_Commands::copy_data()

@@ -1,4 +1,5 @@
 #include "fakes.h"
+#include "host/accessibility.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -48,6 +49,7 @@ class tst_Window : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void initialState();
     void layoutFitsText();
     void accessibleNames();
@@ -61,6 +63,11 @@ private slots:
     void altDownOpensList();
     void systemErrorBox();
 };
+
+void tst_Window::initTestCase()
+{
+    installAccessibleInterfaces();
+}
 
 void tst_Window::initialState()
 {
@@ -157,18 +164,29 @@ void tst_Window::layoutFitsText()
         QVERIFY2(harness.window.rect().contains(harness.control<QWidget>(name)->geometry()), name);
 }
 
+// As a screen reader hears them: the length box by what it is for, then what it holds, with the
+// label's text as its description; the frame, a plain group, has nothing to say.
 void tst_Window::accessibleNames()
 {
     ScriptedWindow harness;
-    for (const char *name : {"Frame1", "Label1", "lstChar", "txtPassword", "cmdGenerate", "cmdCopy",
+    for (const char *name : {"Label1", "lstChar", "txtPassword", "cmdGenerate", "cmdCopy",
                              "chkIncl", "Label2", "Label3"}) {
         QAccessibleInterface *accessible =
             QAccessible::queryAccessibleInterface(harness.control<QWidget>(name));
         QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), name);
     }
     auto *lstChar = harness.control<QComboBox>("lstChar");
-    QCOMPARE(harness.control<QLabel>("Label1")->buddy(), lstChar);
-    QCOMPARE(lstChar->accessibleDescription(), harness.control<QLabel>("Label1")->text());
+    QAccessibleInterface *lengthBox = QAccessible::queryAccessibleInterface(lstChar);
+    QCOMPARE(lengthBox->role(), QAccessible::ComboBox);
+    QCOMPARE(lengthBox->text(QAccessible::Name), QStringLiteral("Password length"));
+    QCOMPARE(lengthBox->text(QAccessible::Value), QStringLiteral("4"));
+    QCOMPARE(lengthBox->text(QAccessible::Description), harness.control<QLabel>("Label1")->text());
+    QCOMPARE(lengthBox->focusChild()->object(), lstChar->lineEdit());
+    QCOMPARE(lengthBox->child(lengthBox->indexOfChild(lengthBox->focusChild())),
+             lengthBox->focusChild());
+    QVERIFY(QAccessible::queryAccessibleInterface(harness.control<QFrame>("Frame1"))
+                ->text(QAccessible::Name)
+                .isEmpty());
 }
 
 void tst_Window::tabOrder_data()

@@ -1,5 +1,6 @@
 #include "window/frmPassword.h"
 
+#include "host/announcer.h"
 #include "host/clipboard.h"
 #include "host/conversions.h"
 #include "host/errorbox.h"
@@ -43,6 +44,14 @@ constexpr std::array<CharacterCategory, 4> characterCategories{{
     {3, '0', '9'},
     {4, '+', '~'},
 }};
+
+// What a screen reader announces after Generate. Qt's plural forms come from translations, and
+// the program has none.
+QString passwordMadeMessage(qsizetype length)
+{
+    return length == 1 ? frmPassword::tr("New password of 1 character generated")
+                       : frmPassword::tr("New password of %1 characters generated").arg(length);
+}
 } // namespace
 
 frmPassword::frmPassword(const HostServices &host, QWidget *parent) : QDialog(parent), host(host)
@@ -78,7 +87,6 @@ void frmPassword::createControls()
     Frame1 = new QFrame(this);
     Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setAccessibleName(tr("Password generator"));
 
     Label1 = new QLabel(tr("Select from the dropdown list how long you want your password to be. "
                            "It will be generated from alphanumeric characters only."),
@@ -97,8 +105,8 @@ void frmPassword::createControls()
     for (int length = shortestLength; length <= longestLength; ++length)
         lstChar->addItem(QString::number(length));
     lstChar->setAccessibleName(tr("Password length"));
+    // The label's text describes the box; as its label, it would be read in place of the name.
     lstChar->setAccessibleDescription(Label1->text());
-    Label1->setBuddy(lstChar);
 
     txtPassword = new QLineEdit(tr("Password generated here"), Frame1);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
@@ -212,6 +220,7 @@ void frmPassword::copyToClipboard()
 {
     host.clipboard.clear();
     host.clipboard.setText(txtPassword->text());
+    host.announcer.announce(cmdCopy, tr("Password copied to the clipboard"));
 }
 
 // Writes a fresh password of lngLength characters into txtPassword (empty below 1), or reports
@@ -224,6 +233,8 @@ void frmPassword::PasswordGenerator(qint32 lngLength)
             password.append(drawCharacter());
         txtPassword->setText(password);
         txtPassword->setCursorPosition(0);
+        // The length, never the password: a password read aloud can be overheard.
+        host.announcer.announce(txtPassword, passwordMadeMessage(password.size()));
     } catch (...) {
         host.errorBox.show(this, currentError().message());
     }
