@@ -20,6 +20,7 @@ packages=(
     nsis zip unzip          # the Windows installer and zip, and their tests
     disorderfs              # a second build that lists folders in another order
     wine wine64 icoutils    # the Windows program under Wine; its resources
+    dbus at-spi2-core python3-pyatspi orca speech-dispatcher  # what a screen reader hears
 )
 
 # The sanitizers' runtime is packaged under clang's major version, which each release sets: the
