@@ -223,8 +223,8 @@ void frmPassword::copyToClipboard()
     host.announcer.announce(cmdCopy, tr("Password copied to the clipboard"));
 }
 
-// Writes a fresh password of lngLength characters into txtPassword (empty below 1), or reports
-// the failure and leaves txtPassword as it was.
+// Writes a fresh password of lngLength characters into txtPassword (empty below 1) and has a
+// screen reader announce its length, or reports the failure and leaves txtPassword as it was.
 void frmPassword::PasswordGenerator(qint32 lngLength)
 {
     try {
