@@ -113,16 +113,16 @@ case_walk() {
     cat "$spoken"
 }
 
+# The reader of the tree listens before the program starts: Qt reads the listeners when it starts
+# and then follows the registry's news of new ones, but misses those registered while it starts.
 case_tree() {
-    # No screen reader runs here: Qt is told to serve the accessibility bus regardless.
-    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_keyfold
-    local announces=no
+    local announces=no reader
     qt_announces && announces=yes
-    TITLE=$title ANNOUNCES=$announces /usr/bin/python3 - <<'EOF'
+    TITLE=$title ANNOUNCES=$announces LISTENING=$work/listening /usr/bin/python3 - <<'EOF' &
 import os, re, subprocess, sys, time
 import gi
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi, GLib
+from gi.repository import Atspi, Gio, GLib
 
 title = os.environ["TITLE"]
 label1 = ("Select from the dropdown list how long you want your password to be. "
@@ -200,8 +200,23 @@ def listen(event):
     announced.append((event.any_data, event.detail1))
 
 
+def registered_events():
+    session = Gio.bus_get_sync(Gio.BusType.SESSION)
+    address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress",
+                                None, None, 0, 5000).unpack()[0]
+    flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+             Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+    bus = Gio.DBusConnection.new_for_address_sync(address, flags)
+    return bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                         "org.a11y.atspi.Registry", "GetRegisteredEvents",
+                         None, None, 0, 5000).unpack()[0]
+
+
 listener = Atspi.EventListener.new(listen)
 listener.register("object:announcement")
+if not poll(30, lambda: any(event == "Object:Announcement:" for _, event in registered_events())):
+    fail("the registry does not list the listener")
+open(os.environ["LISTENING"], "w").close()
 if not poll(30, lambda: keyfold() is not None and keyfold().get_child_count() > 0):
     fail("Keyfold is not on the accessibility bus")
 app = keyfold()
@@ -244,6 +259,12 @@ if os.environ["ANNOUNCES"] == "yes":
 else:
     print(f"Qt {version} has no announcements")
 EOF
+    reader=$!
+    pids+=("$reader")
+    poll 30 test -e "$work/listening" || fail "the reader of the tree did not start listening"
+    # No screen reader runs here: Qt is told to serve the accessibility bus regardless.
+    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_keyfold
+    wait "$reader"
 }
 
 start_session
