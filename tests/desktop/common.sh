@@ -31,6 +31,11 @@ cleanup() {
 }
 trap cleanup EXIT
 gone() { ! kill -0 -- "$1" 2>/dev/null; }
+# Whether process PID is still at work (one that has ended may stay a zombie until waited for).
+running() {
+    local state
+    { read -r _ _ state _ <"/proc/$1/stat"; } 2>/dev/null && [ "$state" != Z ]
+}
 
 fail() {
     echo "FAIL ($case_name): $*" >&2

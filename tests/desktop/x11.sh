@@ -8,24 +8,34 @@ clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
 # new server's socket and lock as its own); a number that is taken, or a desktop that does not
 # come up, is tried again with another.
 start_desktop() {
-    local attempt xvfb
+    local attempt
     for attempt in 1 2 3; do
+        # Not left from the attempt before: the new server's shell empties it only once it runs.
+        rm -f "$work/display"
         Xvfb ":$((RANDOM % 900 + 100))" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
             3>"$work/display" 2>"$work/xvfb.log" &
         xvfb=$!
         pids+=("$xvfb")
-        poll 30 sh -c "test -s '$work/display' || ! kill -0 $xvfb 2>/dev/null" ||
-            fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+        poll 30 display_settled || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
         if [ -s "$work/display" ]; then
             export DISPLAY=":$(cat "$work/display")"
             openbox --sm-disable >"$work/openbox.log" 2>&1 &
-            pids+=($!)
-            poll 30 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' && return
+            openbox=$!
+            pids+=("$openbox")
+            poll 30 desktop_settled && running "$openbox" && return
         fi
         echo "no desktop at attempt $attempt: $(cat "$work/xvfb.log" "$work/openbox.log" 2>&1)"
         kill "$xvfb" 2>/dev/null || true
     done
     fail "no X server with openbox came up"
+}
+
+# Xvfb has announced its display, or has given up (its number may be taken).
+display_settled() { test -s "$work/display" || ! running "$xvfb"; }
+
+# openbox has taken the display as its window manager, or has given up.
+desktop_settled() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || ! running "$openbox"
 }
 
 # Sets $window to the program's window, once there is one.
