@@ -83,10 +83,10 @@ case_walk() {
     pids+=($!)
     poll 60 heard 'Screen reader on' || fail "Orca did not start: $(cat "$work/orca.log")"
     start_keyfold
-    expect_heard "$title dialog"
     # Entering the length box: its name, its role and its value; the label's text may follow. (At
-    # start Orca says so too, unless the focus reached it before the window did, as may happen on
-    # a busy machine; back and forth gives the same every time.)
+    # start Orca says so too, but on a busy machine it may present the window only once a key is
+    # pressed; back and forth gives the same every time.)
+    poll 15 quiet || fail "Orca never fell silent"
     xdotool key Tab
     expect_heard 'Generate (push )?button'
     mark_speech
