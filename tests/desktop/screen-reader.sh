@@ -79,7 +79,13 @@ expect_heard() { poll 15 heard "$1" || fail "expected to hear /$1/, heard: $(sai
 case_walk() {
     start_speech
     mark=0
-    orca >"$work/orca.log" 2>&1 &
+    # Orca will not start while any other Orca of the same user runs on the machine (the user's
+    # own screen reader, say), which it looks for with pgrep: in a session of its own, and asked
+    # about that session only, it starts beside it and leaves it alone.
+    mkdir "$work/bin"
+    printf '#!/bin/sh\nexec %s --session 0 "$@"\n' "$(command -v pgrep)" >"$work/bin/pgrep"
+    chmod +x "$work/bin/pgrep"
+    PATH=$work/bin:$PATH setsid orca >"$work/orca.log" 2>&1 &
     pids+=($!)
     poll 60 heard 'Screen reader on' || fail "Orca did not start: $(cat "$work/orca.log")"
     start_keyfold
