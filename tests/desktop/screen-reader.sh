@@ -16,11 +16,14 @@ export LC_ALL=C.UTF-8 LANGUAGE=
 spoken=$work/spoken.txt
 
 # Whether the Qt the program is built with has announcements (6.8 and later).
-qt_announces() { [ "$(printf '6.8\n%s\n' "${KEYFOLD_QT_VERSION:?set by ctest}" | sort -V | head -1)" = 6.8 ]; }
+qt_announces() {
+    [ "$(printf '6.8\n%s\n' "${KEYFOLD_QT_VERSION:?set by ctest}" | sort -V | head -1)" = 6.8 ]
+}
 
 start_session() {
     export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
-    export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+    export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+    export XDG_CACHE_HOME=$HOME/.cache
     mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
     unset AT_SPI_BUS_ADDRESS SESSION_MANAGER
@@ -60,7 +63,8 @@ EOF
     speech-dispatcher --run-single --timeout 0 --config-dir "$work/speech" \
         --socket-path "$work/speech/socket" --log-dir "$work/speech" 2>"$work/speech.log" &
     pids+=($!)
-    poll 30 test -S "$work/speech/socket" || fail "Speech Dispatcher did not start: $(cat "$work/speech.log")"
+    poll 30 test -S "$work/speech/socket" ||
+        fail "Speech Dispatcher did not start: $(cat "$work/speech.log")"
 }
 
 # What Orca said since the last mark, on one line.
