@@ -30,12 +30,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# Whether process (or, negative, process group) PID has ended.
 gone() { ! kill -0 -- "$1" 2>/dev/null; }
-# Whether process PID is still at work (one that has ended may stay a zombie until waited for).
-running() {
-    local state
-    { read -r _ _ state _ <"/proc/$1/stat"; } 2>/dev/null && [ "$state" != Z ]
-}
 
 fail() {
     echo "FAIL ($case_name): $*" >&2

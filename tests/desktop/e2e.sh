@@ -10,13 +10,6 @@ output_dir=$3
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/x11.sh"
 
-start_keyfold() {
-    QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
-    keyfold_pid=$!
-    pids+=("$keyfold_pid")
-    poll 30 window_active || fail "no window titled '$title' that takes the focus"
-}
-
 # Left, right, top and bottom widths of the frame the window manager puts around the window.
 frame_extents() { xprop -id "$window" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}'; }
 

@@ -36,13 +36,6 @@ start_session() {
     export DBUS_SESSION_BUS_ADDRESS
 }
 
-start_keyfold() {
-    QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
-    keyfold_pid=$!
-    pids+=("$keyfold_pid")
-    poll 30 window_active || fail "no window titled '$title' that takes the focus"
-}
-
 # Speech Dispatcher with a single output module, which appends each text it is given to $spoken
 # instead of saying it; ALSA's null device stands in for a sound card.
 start_speech() {
@@ -164,11 +157,12 @@ def poll(seconds, condition):
         time.sleep(0.05)
 
 
+# The program on the accessibility bus, once its window is there.
 def keyfold():
     desktop = Atspi.get_desktop(0)
     for index in range(desktop.get_child_count()):
         app = desktop.get_child_at_index(index)
-        if app and app.get_name() == "Keyfold":
+        if app and app.get_name() == "Keyfold" and app.get_child_count() > 0:
             return app
     return None
 
@@ -216,24 +210,29 @@ def listen(event):
     announced.append((event.any_data, event.detail1))
 
 
-def registered_events():
+def accessibility_bus():
     session = Gio.bus_get_sync(Gio.BusType.SESSION)
     address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress",
                                 None, None, 0, 5000).unpack()[0]
     flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
              Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-    bus = Gio.DBusConnection.new_for_address_sync(address, flags)
-    return bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
-                         "org.a11y.atspi.Registry", "GetRegisteredEvents",
-                         None, None, 0, 5000).unpack()[0]
+    return Gio.DBusConnection.new_for_address_sync(address, flags)
+
+
+def listening(bus):
+    events = bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                           "org.a11y.atspi.Registry", "GetRegisteredEvents",
+                           None, None, 0, 5000).unpack()[0]
+    return any(event == "Object:Announcement:" for _, event in events)
 
 
 listener = Atspi.EventListener.new(listen)
 listener.register("object:announcement")
-if not poll(30, lambda: any(event == "Object:Announcement:" for _, event in registered_events())):
+bus = accessibility_bus()
+if not poll(30, lambda: listening(bus)):
     fail("the registry does not list the listener")
 open(os.environ["LISTENING"], "w").close()
-if not poll(30, lambda: keyfold() is not None and keyfold().get_child_count() > 0):
+if not poll(30, lambda: keyfold() is not None):
     fail("Keyfold is not on the accessibility bus")
 app = keyfold()
 window = app.get_child_at_index(0)
@@ -279,7 +278,7 @@ EOF
     pids+=("$reader")
     poll 30 test -e "$work/listening" || fail "the reader of the tree did not start listening"
     # No screen reader runs here: Qt is told to serve the accessibility bus regardless.
-    QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 start_keyfold
+    start_keyfold QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     wait "$reader"
 }
 

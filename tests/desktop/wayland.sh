@@ -103,7 +103,7 @@ case_close() {
         [ "$cycle" -eq 1 ] || start_keyfold "${sessions[cycle % 2]}"
         as_user swaymsg "[pid=$keyfold_pid] ${before[cycle % 4]}" >/dev/null
         as_user swaymsg "[pid=$keyfold_pid] kill" >/dev/null
-        poll 5 sh -c "! kill -0 $keyfold_pid 2>/dev/null" ||
+        poll 5 gone "$keyfold_pid" ||
             fail "cycle $cycle (${before[cycle % 4]}): still running 5 s after closing"
         status=0
         wait "$keyfold_pid" || status=$?

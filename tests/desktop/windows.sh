@@ -98,7 +98,8 @@ $folder/platforms/qwindows.dll $folder/styles/$KEYFOLD_WINDOWS_STYLE " ] ||
     done
 }
 
-# start_keyfold PROGRAM: PROGRAM, a Windows path, started from the work folder.
+# start_keyfold PROGRAM: PROGRAM, a Windows path, started from the work folder (in place of
+# x11.sh's, which starts the Linux build).
 start_keyfold() {
     # Wine quotes the arguments that hold spaces, as cmd wants the program's path.
     (cd "$work" && wine cmd /c set 'DISPLAY=&&' set 'WAYLAND_DISPLAY=&&' "$1") \

@@ -22,7 +22,7 @@ start_desktop() {
             openbox --sm-disable >"$work/openbox.log" 2>&1 &
             openbox=$!
             pids+=("$openbox")
-            poll 30 desktop_settled && running "$openbox" && return
+            poll 30 desktop_settled && ! gone "$openbox" && return
         fi
         echo "no desktop at attempt $attempt: $(cat "$work/xvfb.log" "$work/openbox.log" 2>&1)"
         kill "$xvfb" 2>/dev/null || true
@@ -31,11 +31,20 @@ start_desktop() {
 }
 
 # Xvfb has announced its display, or has given up (its number may be taken).
-display_settled() { test -s "$work/display" || ! running "$xvfb"; }
+display_settled() { test -s "$work/display" || gone "$xvfb"; }
 
 # openbox has taken the display as its window manager, or has given up.
 desktop_settled() {
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || ! running "$openbox"
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || gone "$openbox"
+}
+
+# start_keyfold [VARIABLE=VALUE...]: the built program ($keyfold) on the X server, in that
+# environment and with its stderr kept; returns once its window has the focus.
+start_keyfold() {
+    env "$@" QT_QPA_PLATFORM=xcb "$keyfold" 2>"$work/keyfold.log" &
+    keyfold_pid=$!
+    pids+=("$keyfold_pid")
+    poll 30 window_active || fail "no window titled '$title' that takes the focus"
 }
 
 # Sets $window to the program's window, once there is one.
@@ -73,8 +82,7 @@ close_window() { xdotool key --clearmodifiers alt+F4 && poll 1 window_gone; }
 # in time, with status 0.
 close_keyfold() {
     poll "$1" close_window || fail "the window is still there after Alt+F4"
-    poll "$1" sh -c "! kill -0 $keyfold_pid 2>/dev/null" ||
-        fail "still running after its window closed"
+    poll "$1" gone "$keyfold_pid" || fail "still running after its window closed"
     local status=0
     wait "$keyfold_pid" || status=$?
     [ "$status" -eq 0 ] || fail "exit status $status"
