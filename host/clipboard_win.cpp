@@ -19,11 +19,13 @@ QString windowsFormat(const char *name)
 } // namespace
 
 // The formats by which Windows keeps the text out of the clipboard history (Win+V), the cloud
-// clipboard and clipboard monitors.
+// clipboard and clipboard monitors, and the older one that third-party clipboard managers (Ditto,
+// CopyQ) check to skip a copy.
 void markAsSecret(QMimeData &data)
 {
-    const QByteArray no(4, '\0'); // a 32-bit zero; the first format counts by its presence alone
-    for (const char *name : {"ExcludeClipboardContentFromMonitorProcessing",
-                             "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"})
+    const QByteArray no(4, '\0'); // a 32-bit zero; the first and last count by their presence alone
+    for (const char *name :
+         {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+          "CanUploadToCloudClipboard", "Clipboard Viewer Ignore"})
         data.setData(windowsFormat(name), no);
 }

@@ -185,8 +185,9 @@ void tst_Commands::copyToSystemClipboard()
     const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
 #ifdef Q_OS_WIN
     // Under the bare name, or the form that the Qt in use registers under that name.
-    for (const char *name : {"ExcludeClipboardContentFromMonitorProcessing",
-                             "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"}) {
+    for (const char *name :
+         {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+          "CanUploadToCloudClipboard", "Clipboard Viewer Ignore"}) {
         const QStringList formats = copied->formats().filter(QLatin1String(name));
         QCOMPARE(formats.size(), 1);
         QCOMPARE(copied->data(formats.first()), QByteArray(4, '\0'));

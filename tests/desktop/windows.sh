@@ -145,7 +145,7 @@ case_copy() {
     formats=$(peer clipboard)
     grep -qx "CF_UNICODETEXT $password" <<<"$formats" || fail "peer.exe read other text: $formats"
     for format in ExcludeClipboardContentFromMonitorProcessing CanIncludeInClipboardHistory \
-        CanUploadToCloudClipboard; do
+        CanUploadToCloudClipboard 'Clipboard Viewer Ignore'; do
         grep -qx "$format 00000000" <<<"$formats" || fail "no $format holding 0: $formats"
     done
 }
