@@ -28,6 +28,12 @@ settings=(
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF
     -DFEATURE_system_libb2=OFF -DFEATURE_system_textmarkdownreader=OFF
 )
+# Nobody edits this Qt, so it is a unity build where its build system has one (Qt 6.7 and later),
+# which takes a third less time. Batches of Qt's default size: with 128 sources, Widgets does not
+# compile, and 64 saves only a minute. Precompiled headers are on by default in every version.
+if dpkg --compare-versions "$version" ge 6.7; then
+    settings+=(-DQT_UNITY_BUILD=ON -DQT_UNITY_BUILD_BATCH_SIZE=32)
+fi
 # The toolchain's packages, whose versions decide the toolkit's bytes as much as the settings do.
 toolchain_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     cmake ninja-build)
@@ -47,7 +53,7 @@ fi
 
 say() { echo "windows-toolkit: $*" >&2; }
 say "building Qt $version for 64-bit Windows into $prefix"
-say "once per machine: 30 to 60 minutes on 2 cores (about 80 MB when done)"
+say "once per machine: about 15 minutes on 2 cores (about 80 MB when done)"
 rm -rf "$prefix"
 work=$cache/work-$key
 mkdir -p "$work"
@@ -90,7 +96,8 @@ cmake --install "$work/build" >/dev/null
 
 # What the notices of the Windows program are made from: the source package, Debian's copyright
 # file for it, and for each DLL the source files that went into it (every file that its objects,
-# those of the static libraries it takes in too, were compiled from or read).
+# those of the static libraries it takes in too, were compiled from or read, as the compiler
+# recorded it: a unity object's record names each source file it took in).
 notices=$prefix/share/keyfold-notices
 mkdir -p "$notices"
 echo "qt6-base $version" >"$notices/source"
@@ -102,5 +109,5 @@ for dll in $(ninja -C "$work/build" -t targets all | sed -n 's/^\([^:]*\.dll\): 
 done
 touch "$stamp"
 rm -rf "$work"
-say "done: $prefix"
+say "done in $((SECONDS / 60)) min $((SECONDS % 60)) s: $prefix"
 echo "$prefix"
