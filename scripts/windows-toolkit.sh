@@ -27,6 +27,12 @@ settings=(
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF
     -DFEATURE_system_libb2=OFF -DFEATURE_system_textmarkdownreader=OFF
+    # The same bytes from every build of the same inputs: no link time in the DLLs' headers and
+    # export tables, and the mime database compressed by gzip -n, not CMake's archiver, which
+    # writes the time into the gzip header. (The build folder is taken out of file names below.)
+    -DCMAKE_SHARED_LINKER_FLAGS=-Wl,--no-insert-timestamp
+    -DCMAKE_MODULE_LINKER_FLAGS=-Wl,--no-insert-timestamp
+    -DQT_AVOID_CMAKE_ARCHIVING_API=ON
 )
 # Nobody edits this Qt, so it is a unity build where its build system has one (Qt 6.7 and later),
 # which takes a third less time. Batches of Qt's default size: with 128 sources, Widgets does not
@@ -89,6 +95,7 @@ fi
 cmake -S "$source" -B "$work/build" --log-level=WARNING -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$(qtpaths6 --query QT_HOST_LIBS)/cmake" \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$work/=" -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$work/=" \
     "${settings[@]}" >&2
 cmake --build "$work/build" --parallel "$(nproc)" >"$work/build.log" 2>&1 ||
     { tail -40 "$work/build.log" >&2; say "failed; the whole log is $work/build.log"; exit 1; }
