@@ -48,10 +48,13 @@ build-sanitize: deps
 
 # build-windows/Keyfold.exe, the portable Keyfold-<version>-win64.zip and the installer
 # Keyfold-<version>-win64-setup.exe, cross-built with MinGW against a Qt for Windows that is built
-# once per machine (about 15 minutes on 2 cores the first time).
+# once per machine (about 15 minutes on 2 cores the first time). A build folder that found another
+# Qt for Windows (built with other settings) is configured afresh, as CMake keeps what it found.
 windows: deps
 	toolkit=$$(scripts/windows-toolkit.sh) && \
-	CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake cmake -S . -B $(WINDOWS_DIR) \
+	fresh=$$(grep -qsx "Qt6_DIR:PATH=$$toolkit/lib/cmake/Qt6" $(WINDOWS_DIR)/CMakeCache.txt || \
+		echo --fresh) && \
+	CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake cmake $$fresh -S . -B $(WINDOWS_DIR) \
 		-DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=$$toolkit \
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$$(qtpaths6 --query QT_HOST_LIBS)/cmake
 	cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
