@@ -4,6 +4,17 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+namespace {
+// The clipboard takes ownership of the data.
+void offer(const QString &text, QClipboard::Mode mode)
+{
+    auto *data = new QMimeData;
+    data->setText(text);
+    markAsSecret(*data);
+    QGuiApplication::clipboard()->setMimeData(data, mode);
+}
+} // namespace
+
 void SystemClipboard::clear()
 {
     QGuiApplication::clipboard()->clear();
@@ -11,8 +22,11 @@ void SystemClipboard::clear()
 
 void SystemClipboard::setText(const QString &text)
 {
-    auto *data = new QMimeData;
-    data->setText(text);
-    markAsSecret(*data);
-    QGuiApplication::clipboard()->setMimeData(data); // the clipboard takes ownership
+    offer(text, QClipboard::Clipboard);
+}
+
+void SystemClipboard::setSelection(const QString &text)
+{
+    if (QGuiApplication::clipboard()->supportsSelection())
+        offer(text, QClipboard::Selection);
 }

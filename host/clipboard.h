@@ -4,7 +4,8 @@
 class QMimeData;
 class QString;
 
-// The system clipboard, as far as the program writes to it.
+// The system clipboard, as far as the program writes to it. Every text is given with the marks
+// by which the platform's clipboard managers keep a copied secret out of their history.
 class Clipboard
 {
 public:
@@ -12,6 +13,8 @@ public:
 
     virtual void clear() = 0;
     virtual void setText(const QString &text) = 0;
+    // The selection that a middle click pastes, where the system has one (X11, Wayland).
+    virtual void setSelection(const QString &text) = 0;
 };
 
 class SystemClipboard : public Clipboard
@@ -19,10 +22,10 @@ class SystemClipboard : public Clipboard
 public:
     void clear() override;
     void setText(const QString &text) override;
+    void setSelection(const QString &text) override;
 };
 
-// Adds, beside the text, the marks by which the platform's clipboard managers keep a copied secret
-// out of their history (clipboard_unix.cpp, clipboard_win.cpp).
+// Adds, beside the text, the marks of the platform (clipboard_unix.cpp, clipboard_win.cpp).
 void markAsSecret(QMimeData &data);
 
 #endif

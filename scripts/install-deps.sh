@@ -20,6 +20,7 @@ packages=(
     nsis zip unzip          # the Windows installer and zip, and their tests
     disorderfs              # a second build that lists folders in another order
     wine wine64 icoutils    # the Windows program under Wine; its resources
+    libfaketime             # a clock held still, for the test that the time never decides a password
     dbus at-spi2-core python3-pyatspi orca speech-dispatcher  # what a screen reader hears
 )
 

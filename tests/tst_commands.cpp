@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -20,6 +21,8 @@ private slots:
     void copy();
     void copyToUnavailableClipboard();
     void copyToSystemClipboard();
+    void copyFromPasswordBox_data();
+    void copyFromPasswordBox();
     void lengthRule_data();
     void lengthRule();
 };
@@ -196,6 +199,75 @@ void tst_Commands::copyToSystemClipboard()
     QCOMPARE(copied->data(QStringLiteral("x-kde-passwordManagerHint")),
              QByteArrayLiteral("secret"));
 #endif
+}
+
+// Every gesture by which the password box copies its text goes to the program's clipboard, as
+// the box had it: "keys" pressed in the box (each binding the platform gives), a "menu" entry
+// chosen by its access key, or a "double click" that selects a word. "bcd" is selected at first.
+void tst_Commands::copyFromPasswordBox_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("left");
+
+    const struct
+    {
+        QKeySequence::StandardKey key;
+        const char *name;
+        const char *call;
+        const char *left;
+    } bindings[] = {
+        {QKeySequence::Copy, "copy", "setText:bcd", "abcdef"},
+        {QKeySequence::Cut, "cut", "setText:bcd", "aef"},
+        {QKeySequence::DeleteEndOfLine, "cut to the end", "setText:ef", "abcd"},
+        {QKeySequence::DeleteCompleteLine, "cut the line", "setText:abcdef", ""},
+        {QKeySequence::SelectEndOfLine, "select to the end", "setSelection:bcdef", "abcdef"},
+    };
+    for (const auto &binding : bindings) {
+        for (const QKeySequence &keys : QKeySequence::keyBindings(binding.key))
+            QTest::addRow("%s, %s", binding.name, qPrintable(keys.toString()))
+                << "keys" << keys << QStringList{binding.call} << binding.left;
+    }
+    QTest::addRow("menu Copy") << "menu" << QKeySequence(Qt::Key_C) << QStringList{"setText:bcd"}
+                               << "abcdef";
+    QTest::addRow("menu Cut") << "menu" << QKeySequence(Qt::Key_T) << QStringList{"setText:bcd"}
+                              << "aef";
+    QTest::addRow("double click") << "double click" << QKeySequence()
+                                  << QStringList{"setSelection:abcdef"} << "abcdef";
+}
+
+void tst_Commands::copyFromPasswordBox()
+{
+    QFETCH(QString, gesture);
+    QFETCH(QKeySequence, keys);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, left);
+
+    ScriptedWindow harness;
+    harness.window.show();
+    auto *txtPassword = harness.control<QLineEdit>("txtPassword");
+    txtPassword->setText(QStringLiteral("abcdef"));
+    txtPassword->setSelection(1, 3);
+    if (gesture == QLatin1String("keys")) {
+        QTest::keySequence(txtPassword, keys);
+    } else if (gesture == QLatin1String("menu")) {
+        const QPoint corner(2, 2);
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, corner,
+                                  txtPassword->mapToGlobal(corner));
+        QApplication::sendEvent(txtPassword, &request);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QTest::keySequence(menu, keys);
+        QTRY_VERIFY(menu->isHidden());
+    } else {
+        // A widget gets the double click alone, without the release that follows it.
+        const QPoint onText(4, txtPassword->height() / 2);
+        QTest::mouseDClick(txtPassword, Qt::LeftButton, {}, onText);
+        QTest::mouseRelease(txtPassword, Qt::LeftButton, {}, onText);
+    }
+    QCOMPARE(harness.clipboard.calls, calls);
+    QCOMPARE(txtPassword->text(), left);
 }
 
 // Steps: "down" and "up" choose the neighbouring list entry, "tick" clicks the check box,

@@ -7,6 +7,7 @@
 #include "host/raisederror.h"
 #include "host/randomsource.h"
 #include "host/twipsscale.h"
+#include "window/passwordbox.h"
 #include "window/icons/key-16.xpm"
 #include "window/icons/key-32.xpm"
 
@@ -108,7 +109,7 @@ void frmPassword::createControls()
     // The label's text describes the box; as its label, it would be read in place of the name.
     lstChar->setAccessibleDescription(Label1->text());
 
-    txtPassword = new QLineEdit(tr("Password generated here"), Frame1);
+    txtPassword = new PasswordBox(tr("Password generated here"), host.clipboard, Frame1);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setMaxLength(std::numeric_limits<int>::max());
     txtPassword->setCursorPosition(0);

@@ -2,7 +2,7 @@
 # End-to-end tests of the built program on a real X server: its own Xvfb on a free display with
 # openbox as window manager, keys from xdotool, the clipboard read by xclip from another process.
 # Usage: e2e.sh CASE KEYFOLD_BINARY OUTPUT_DIR   (CASE: window, copy, extended, cap, edit,
-# close, no_display)
+# same_instant, close, no_display)
 set -euo pipefail
 case_name=$1
 keyfold=$2
@@ -75,6 +75,33 @@ case_cap() {
         fail "the length box reads '$(clipboard)', not 10"
 }
 
+# marked SELECTION TEXT: the selection (clipboard or primary) holds TEXT, with the hint.
+marked() {
+    [ "$(timeout 2 xclip -o -selection "$1" 2>/dev/null)" = "$2" ] &&
+        timeout 2 xclip -o -selection "$1" -t TARGETS 2>/dev/null | grep -qx x-kde-passwordManagerHint
+}
+
+# Whether a menu has opened beside the window (both are the program's windows on the screen).
+menu_open() { [ "$(xdotool search --onlyvisible --class Keyfold 2>/dev/null | wc -l)" -ge 2 ]; }
+
+# copies_marked TEXT KEY...: with another program's text on the clipboard, KEY... pressed in the
+# password box puts TEXT there, marked; "Menu KEY" chooses the entry KEY of the box's menu.
+copies_marked() {
+    local text=$1 keys=${*:2}
+    shift
+    printf elsewhere | xclip -selection clipboard >/dev/null 2>&1
+    poll 15 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = elsewhere ]' ||
+        fail "xclip could not take the clipboard"
+    if [ "$1" = Menu ]; then
+        xdotool key Menu
+        poll 15 menu_open || fail "the password box's menu did not open"
+        shift
+    fi
+    xdotool key --clearmodifiers "$@"
+    poll 15 marked clipboard "$text" ||
+        fail "$keys gave '$(clipboard)' with $(clipboard -t TARGETS | tr '\n' ' ')"
+}
+
 case_edit() {
     xdotool key Return
     copy_until '^[A-Za-z0-9]{4}$'
@@ -83,6 +110,32 @@ case_edit() {
     xdotool key Tab Tab End # to the password box, after its text
     xdotool type --delay 20 'x+Y'
     copy_until "^${password}x\\+Y\$"
+    # Every other way the text leaves the box is marked as the Clipboard button's copy is.
+    xdotool key Home shift+End
+    poll 15 marked primary "${password}x+Y" ||
+        fail "the selection offers '$(timeout 2 xclip -o -selection primary)' unmarked"
+    copies_marked "${password}x+Y" ctrl+c
+    copies_marked "${password}x+Y" Menu c # the menu's Copy
+    copies_marked "${password}x+Y" ctrl+u # cuts the line
+    copy_until '^$'
+}
+
+# Two starts with the clock held at the same instant give two passwords: the time of day never
+# decides one. The held clock is checked first, so that the test cannot pass by missing it.
+case_same_instant() {
+    local held=(LD_PRELOAD="$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')"
+        FAKETIME='2026-01-01 12:00:00' FAKETIME_DONT_FAKE_MONOTONIC=1)
+    [ "$(env "${held[@]}" date +%s.%N)" = 1767268800.000000000 ] || fail "libfaketime holds no clock"
+    local passwords=() start
+    for start in 1 2; do
+        start_keyfold "${held[@]}"
+        type_length 10
+        xdotool key Return
+        copy_until '^[A-Za-z0-9]{10}$'
+        passwords+=("$(clipboard)")
+        close_keyfold 15
+    done
+    [ "${passwords[0]}" != "${passwords[1]}" ] || fail "both starts made ${passwords[0]}"
 }
 
 case_close() { close_keyfold 15; }
@@ -98,9 +151,10 @@ case_no_display() {
     [[ $message == *"could not connect to display"* ]] || fail "xcb was not left to Qt: $message"
 }
 
-if [ "$case_name" != no_display ]; then
-    start_desktop
-    start_keyfold
-fi
+case $case_name in
+    no_display) ;;
+    same_instant) start_desktop ;;
+    *) start_desktop && start_keyfold ;;
+esac
 "case_$case_name"
 echo "PASS ($case_name)"

@@ -136,18 +136,33 @@ every thread apc refused'
     import -window root "$build_dir/keyfold-windows.png"
 }
 
-case_copy() {
-    type_length 99
-    xdotool key --clearmodifiers alt+g
-    copy_until '^[A-Za-z0-9]{10}$'
-    local password formats
-    password=$(clipboard)
+# marked_for_windows TEXT: peer.exe reads TEXT from the clipboard, with the four marks holding 0.
+marked_for_windows() {
+    local formats
     formats=$(peer clipboard)
-    grep -qx "CF_UNICODETEXT $password" <<<"$formats" || fail "peer.exe read other text: $formats"
+    grep -qx "CF_UNICODETEXT $1" <<<"$formats" || fail "peer.exe read other text: $formats"
     for format in ExcludeClipboardContentFromMonitorProcessing CanIncludeInClipboardHistory \
         CanUploadToCloudClipboard 'Clipboard Viewer Ignore'; do
         grep -qx "$format 00000000" <<<"$formats" || fail "no $format holding 0: $formats"
     done
+}
+
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
+
+# The Clipboard button's copy, then Ctrl+C in the password box (after an edit that tells the two
+# copies apart).
+case_copy() {
+    type_length 99
+    xdotool key --clearmodifiers alt+g
+    copy_until '^[A-Za-z0-9]{10}$'
+    local password
+    password=$(clipboard)
+    marked_for_windows "$password"
+    xdotool key Tab Tab End
+    xdotool type --delay 20 x
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    poll 15 clipboard_is "${password}x" || fail "Ctrl+C in the password box gave '$(clipboard)'"
+    marked_for_windows "${password}x"
 }
 
 case_close() { close_keyfold 30; }
