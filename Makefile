@@ -1,4 +1,5 @@
-# Wraps CMake: every target first installs whatever Debian packages are missing.
+# Wraps CMake: every target first installs the Debian packages its job needs that are missing
+# (scripts/install-deps.sh), then builds what the job needs.
 BUILD_DIR := build
 SANITIZE_DIR := build-sanitize
 WINDOWS_DIR := build-windows
@@ -6,16 +7,20 @@ WINDOWS_TARGETS := all
 JOBS := $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz package bench build build-sanitize windows deps
+.PHONY: run test fuzz package bench build build-sanitize windows configure
 
-# Without a display the program says so itself; xvfb-run make run gives it a virtual one.
-run: build
+# The program alone. Without a display it says so itself; xvfb-run make run gives it a virtual one.
+run:
+	@scripts/install-deps.sh run
+	$(MAKE) configure
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target keyfold
 	$(BUILD_DIR)/keyfold
 
 # Linux first, so that its results come within minutes: the suite, then again under
 # AddressSanitizer and UndefinedBehaviorSanitizer with a bounded fuzz run, and the static checks;
 # then the Windows program's suite under Wine, after its Qt has been built (the first time only).
 test:
+	@scripts/install-deps.sh test
 	$(MAKE) build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure
 	$(MAKE) build-sanitize
@@ -25,23 +30,33 @@ test:
 	ctest --test-dir $(WINDOWS_DIR) --output-on-failure
 
 # Fuzzes the length box until stopped (Ctrl+C); new inputs are kept in the build tree.
-fuzz: build-sanitize
+fuzz:
+	@scripts/install-deps.sh test
+	$(MAKE) build-sanitize
 	LSAN_OPTIONS=suppressions=tests/lsan.supp $(SANITIZE_DIR)/tests/fuzz_length -max_len=12000 -artifact_prefix=$(SANITIZE_DIR)/tests/ \
 		$(SANITIZE_DIR)/tests/fuzz-found tests/fuzz-corpus
 
 # Start-up time and memory against a one-label Qt window, and the cost of one click.
-bench: build
+bench:
+	@scripts/install-deps.sh bench
+	$(MAKE) build
 	bench/run.sh $(BUILD_DIR)
 
 # build/keyfold_<version>_<arch>.deb
-package: build
+package:
+	@scripts/install-deps.sh package
+	$(MAKE) configure
+	cmake --build $(BUILD_DIR) --parallel $(JOBS) --target keyfold install_files
 	cmake --build $(BUILD_DIR) --target package
 
-build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The program, the tests and the benchmark (the packages are installed by the targets above).
+build: configure
 	cmake --build $(BUILD_DIR) --parallel $(JOBS)
 
-build-sanitize: deps
+configure:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build-sanitize:
 	CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DKEYFOLD_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
@@ -50,7 +65,8 @@ build-sanitize: deps
 # Keyfold-<version>-win64-setup.exe, cross-built with MinGW against a Qt for Windows that is built
 # once per machine (about 15 minutes on 2 cores the first time). A build folder that found another
 # Qt for Windows (built with other settings) is configured afresh, as CMake keeps what it found.
-windows: deps
+windows:
+	@scripts/install-deps.sh windows
 	toolkit=$$(scripts/windows-toolkit.sh) && \
 	fresh=$$(grep -qsx "Qt6_DIR:PATH=$$toolkit/lib/cmake/Qt6" $(WINDOWS_DIR)/CMakeCache.txt || \
 		echo --fresh) && \
@@ -58,6 +74,3 @@ windows: deps
 		-DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=$$toolkit \
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$$(qtpaths6 --query QT_HOST_LIBS)/cmake
 	cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
-
-deps:
-	@scripts/install-deps.sh

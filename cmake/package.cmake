@@ -30,6 +30,9 @@ install(FILES ${CMAKE_BINARY_DIR}/keyfold.1.gz DESTINATION ${CMAKE_INSTALL_MANDI
 install(FILES ${CMAKE_BINARY_DIR}/changelog.gz packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Packaging builds nothing, not the tests either: make package builds what is installed first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME keyfold)
 set(CPACK_PACKAGE_CONTACT "The Keyfold developers <developers@keyfold.invalid>")

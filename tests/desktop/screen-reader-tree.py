@@ -1,0 +1,151 @@
+#!/usr/bin/python3
+"""The window's accessibility tree as a screen reader reads it, through AT-SPI from another
+process: every object's role, name, states and text at start and after Generate, and on Qt 6.8 the
+announcements of Generate and Copy. Started by screen-reader.sh (tree), before the program, which
+it expects on the accessibility bus of the session; the environment gives TITLE, the window's
+caption, ANNOUNCES (yes or no) and LISTENING, a file it makes once it listens."""
+import os, re, subprocess, sys, time
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi, Gio, GLib
+
+title = os.environ["TITLE"]
+label1 = ("Select from the dropdown list how long you want your password to be. "
+          "It will be generated from alphanumeric characters only.")
+announced = []
+
+
+def fail(message):
+    sys.exit(f"FAIL (tree): {message}")
+
+
+def poll(seconds, condition):
+    """Dispatches AT-SPI events until condition() holds; False after the deadline."""
+    deadline = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while True:
+        while context.pending():
+            context.iteration(False)
+        if condition():
+            return True
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.05)
+
+
+# The program on the accessibility bus, once its window is there.
+def keyfold():
+    desktop = Atspi.get_desktop(0)
+    for index in range(desktop.get_child_count()):
+        app = desktop.get_child_at_index(index)
+        if app and app.get_name() == "Keyfold" and app.get_child_count() > 0:
+            return app
+    return None
+
+
+# Each object of the window as (role, name, states, text), less the length box's list, which Qt
+# builds only when it is asked for.
+shown_states = [Atspi.StateType.ENABLED, Atspi.StateType.FOCUSABLE, Atspi.StateType.FOCUSED,
+                Atspi.StateType.EDITABLE, Atspi.StateType.CHECKED]
+
+
+def describe(accessible, objects):
+    role = accessible.get_role()
+    if role == Atspi.Role.LIST:
+        return objects
+    states = accessible.get_state_set()
+    text = "Text" in accessible.get_interfaces()
+    objects.append((role, accessible.get_name(),
+                    " ".join(state.value_nick for state in shown_states if states.contains(state)),
+                    Atspi.Text.get_text(accessible, 0, -1) if text else ""))
+    for index in range(accessible.get_child_count()):
+        describe(accessible.get_child_at_index(index), objects)
+    return objects
+
+
+# expected: (role, name, states, pattern of the text) for each object, in the tree's order.
+def compare(when, expected):
+    objects = []
+
+    def matches():
+        objects[:] = describe(window, [])
+        return len(objects) == len(expected) and all(
+            found[:3] == wanted[:3] and re.fullmatch(wanted[3], found[3])
+            for found, wanted in zip(objects, expected))
+
+    def show(objects):
+        return "".join(f"\n  {role.value_nick} | {name} | {states} | {text}"
+                       for role, name, states, text in objects)
+
+    # Events may still be arriving: the tree is read again until it matches or time runs out.
+    if not poll(15, matches):
+        fail(f"{when}, the tree reads{show(objects)}\nexpected{show(expected)}")
+
+
+def listen(event):
+    announced.append((event.any_data, event.detail1))
+
+
+def accessibility_bus():
+    session = Gio.bus_get_sync(Gio.BusType.SESSION)
+    address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress",
+                                None, None, 0, 5000).unpack()[0]
+    flags = (Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT |
+             Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+    return Gio.DBusConnection.new_for_address_sync(address, flags)
+
+
+def listening(bus):
+    events = bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                           "org.a11y.atspi.Registry", "GetRegisteredEvents",
+                           None, None, 0, 5000).unpack()[0]
+    return any(event == "Object:Announcement:" for _, event in events)
+
+
+listener = Atspi.EventListener.new(listen)
+listener.register("object:announcement")
+bus = accessibility_bus()
+if not poll(30, lambda: listening(bus)):
+    fail("the registry does not list the listener")
+open(os.environ["LISTENING"], "w").close()
+if not poll(30, lambda: keyfold() is not None):
+    fail("Keyfold is not on the accessibility bus")
+app = keyfold()
+window = app.get_child_at_index(0)
+before = [
+    (Atspi.Role.DIALOG, title, "enabled", ""),
+    (Atspi.Role.PANEL, "", "enabled", ""),
+    (Atspi.Role.LABEL, label1, "enabled", ""),
+    (Atspi.Role.COMBO_BOX, "Password length", "enabled focusable focused editable", ""),
+    (Atspi.Role.TEXT, "", "enabled focusable focused editable", "4"),
+    (Atspi.Role.TEXT, "Password", "enabled focusable editable", "Password generated here"),
+    (Atspi.Role.PUSH_BUTTON, "Generate", "enabled focusable", ""),
+    (Atspi.Role.PUSH_BUTTON, "Copy password to clipboard", "focusable", ""),
+    (Atspi.Role.CHECK_BOX, "Include Extended Characters (length of 5 or more)", "focusable", ""),
+    (Atspi.Role.LABEL, "Copyright © 2026 The Keyfold developers", "enabled", ""),
+    (Atspi.Role.LABEL, "Made with the Qt toolkit, with thanks to its community", "enabled", ""),
+]
+compare("at start", before)
+
+subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+a"], check=True)
+subprocess.run(["xdotool", "type", "--delay", "20", "8"], check=True)
+subprocess.run(["xdotool", "key", "Return"], check=True)
+after = before[:]
+after[4] = (Atspi.Role.TEXT, "", "enabled focusable focused editable", "8")
+after[5] = (Atspi.Role.TEXT, "Password", "enabled focusable editable", "[A-Za-z0-9]{8}")
+after[7] = (Atspi.Role.PUSH_BUTTON, "Copy password to clipboard", "enabled focusable", "")
+after[8] = after[8][:2] + ("enabled focusable", "")
+compare("after Generate", after)
+subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+c"], check=True)
+
+# Politely (ATSPI_LIVE_POLITE), the length and never the password.
+version = app.get_toolkit_version()
+if os.environ["ANNOUNCES"] == "yes":
+    expected = [("New password of 8 characters generated", 1),
+                ("Password copied to the clipboard", 1)]
+    poll(15, lambda: len(announced) >= len(expected))
+    if announced != expected:
+        fail(f"announced {announced}, expected {expected}")
+    print(f"Qt {version}: announced {announced}")
+else:
+    print(f"Qt {version} has no announcements")
