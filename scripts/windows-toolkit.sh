@@ -6,6 +6,8 @@
 set -euo pipefail
 project=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$project/cmake/mingw-w64-x86_64.cmake
+# Keyfold's own hardening flags, which Qt's build takes in after its project() call.
+hardening=$project/cmake/hardening.cmake
 
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 # Core, Gui, Widgets and Test, the windows platform and the Windows styles; nothing else.
@@ -43,10 +45,10 @@ fi
 # The toolchain's packages, whose versions decide the toolkit's bytes as much as the settings do.
 toolchain_packages=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
     cmake ninja-build)
-# Comments and blank lines of the toolchain file do not count.
+# Comments and blank lines of the toolchain and hardening files do not count.
 key=$(printf '%s\n' "$version" "${settings[@]}" &&
     dpkg-query -W -f='${Package} ${Version}\n' "${toolchain_packages[@]}" &&
-    grep -Ev '^\s*(#|$)' "$toolchain")
+    grep -Ehv '^\s*(#|$)' "$toolchain" "$hardening")
 key=$(sha256sum <<<"$key" | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/keyfold
 prefix=$cache/qt-${version%%+*}-win64-$key
@@ -93,7 +95,8 @@ if [ ! -f "$source/.keyfold-unpacked" ]; then
 fi
 
 cmake -S "$source" -B "$work/build" --log-level=WARNING -Wno-dev \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PROJECT_INCLUDE="$hardening" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$(qtpaths6 --query QT_HOST_LIBS)/cmake" \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$work/=" -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$work/=" \
     "${settings[@]}" >&2

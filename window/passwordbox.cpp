@@ -51,7 +51,8 @@ void PasswordBox::contextMenuEvent(QContextMenuEvent *event)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QString copyEntry = QLineEdit::tr("&Copy");
     const QString cutEntry = QLineEdit::tr("Cu&t");
-    for (QAction *action : menu->actions()) {
+    const QList<QAction *> actions = menu->actions();
+    for (QAction *action : actions) {
         const QString entry = action->text().section(QLatin1Char('\t'), 0, 0);
         if (entry != copyEntry && entry != cutEntry)
             continue;

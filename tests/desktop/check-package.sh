@@ -26,14 +26,18 @@ for line in 'Position Independent Executable: yes' 'Stack protected: yes' \
     'Read-only relocations: yes' 'Immediate binding: yes'; do
     grep -Eq "^ $line" <<<"$hardening" || fail "hardening-check, not '$line': $hardening"
 done
-# hardening-check cannot see these two on Debian 12, so the compiler's own record is read instead.
+# The other compile flags leave no mark that hardening-check reads (on Debian 12 not even stack
+# clash and control-flow protection), so the compiler's own record in the program is read: every
+# flag the build took (KEYFOLD_HARDENING_FLAGS, from cmake/hardening.cmake).
 readelf --debug-dump=info "$build_dir/keyfold" >"$work/debug-info"
 producer=$(grep -m1 DW_AT_producer "$work/debug-info")
-flags=(-fstack-clash-protection)
-[ "$(uname -m)" != x86_64 ] || flags+=(-fcf-protection)
-for flag in "${flags[@]}"; do
+for flag in ${KEYFOLD_HARDENING_FLAGS:?set by ctest}; do
     [[ $producer == *" $flag"* ]] || fail "built without $flag: $producer"
 done
+# The standard library's checks are compiled in, with the condition each reports.
+grep -qF '__n < this->size()' "$root/usr/bin/keyfold" || fail "no bounds checks of the standard library"
+readelf -lW "$root/usr/bin/keyfold" | grep -Eq 'GNU_STACK( +[^ ]+){5} +RW ' ||
+    fail "the stack can run code: $(readelf -lW "$root/usr/bin/keyfold" | grep GNU_STACK)"
 
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "version is not $version"
 [[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "Depends lacks libqt6widgets6"
