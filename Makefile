@@ -5,9 +5,12 @@ SANITIZE_DIR := build-sanitize
 WINDOWS_DIR := build-windows
 WINDOWS_TARGETS := all
 JOBS := $(shell nproc)
+VERSION := $(shell sed -n 's/^project.keyfold VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+SIGNATURES_DIR := packaging/windows/signatures/$(VERSION)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz package bench build build-sanitize windows configure
+.PHONY: run test fuzz package bench build build-sanitize windows sign-windows verify-download \
+	configure
 
 # The program alone. Without a display it says so itself; xvfb-run make run gives it a virtual one.
 run:
@@ -74,3 +77,18 @@ windows:
 		-DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=$$toolkit \
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$$(qtpaths6 --query QT_HOST_LIBS)/cmake
 	cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
+
+# The signed Windows release: every program file signed with the key that the environment names
+# (scripts/authenticode.sh, docs/windows.md), its detached signatures made anew in
+# packaging/windows/signatures/VERSION/, to be committed with the release.
+sign-windows:
+	@[ -n "$$KEYFOLD_SIGN_PKCS12$$KEYFOLD_SIGN_PKCS11_MODULE" ] || { echo "sign-windows: no key:" \
+		"set KEYFOLD_SIGN_PKCS12 or KEYFOLD_SIGN_PKCS11_MODULE (docs/windows.md)" >&2; exit 2; }
+	rm -rf $(SIGNATURES_DIR) $(WINDOWS_DIR)/Keyfold-$(VERSION)-win64.zip \
+		$(WINDOWS_DIR)/Keyfold-$(VERSION)-win64-setup.exe
+	$(MAKE) windows
+
+# Checks downloaded Windows release files against a build of this checkout:
+# make verify-download FILES="Keyfold-1.0.2-win64.zip Keyfold-1.0.2-win64-setup.exe"
+verify-download: windows
+	scripts/compare-windows-release.sh $(WINDOWS_DIR) $(FILES)

@@ -8,19 +8,23 @@ endif()
 
 # The date of what is built (in the packages, the zip and the setup program): the builder's
 # SOURCE_DATE_EPOCH, else the last commit's, else, in sources without their history (a release
-# tarball), the newest source file's, build trees left out.
+# tarball), the newest source file's, build trees left out. The signatures of a Windows release
+# are left out too: they are made from a build and committed after it, and must not change what
+# they sign.
+set(keyfold_signatures_dir packaging/windows/signatures)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(KEYFOLD_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
 else()
-    execute_process(COMMAND git log -1 --format=%ct
+    execute_process(COMMAND git log -1 --format=%ct -- . ":(exclude)${keyfold_signatures_dir}"
                     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                     OUTPUT_VARIABLE KEYFOLD_SOURCE_DATE_EPOCH
                     OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
 endif()
 if(NOT KEYFOLD_SOURCE_DATE_EPOCH)
     file(RELATIVE_PATH build_dir ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-    execute_process(COMMAND find . "(" -name .git -o -path "./build*" -o -path "./${build_dir}" ")"
-                            -prune -o -type f -printf "%Ts\n"
+    execute_process(COMMAND find . "(" -name .git -o -path "./build*" -o -path "./${build_dir}"
+                            -o -path "./${keyfold_signatures_dir}" ")" -prune -o -type f
+                            -printf "%Ts\n"
                     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                     OUTPUT_VARIABLE dates)
     string(REGEX MATCHALL "[0-9]+" dates "${dates}")

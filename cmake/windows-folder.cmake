@@ -13,6 +13,11 @@ foreach(library libstdc++-6.dll libwinpthread-1.dll)
     get_filename_component(dir ${dir} REALPATH)
     list(APPEND keyfold_library_dirs ${dir})
 endforeach()
+# The detached Authenticode signatures of this version's program files, where a signed release
+# keeps them (scripts/authenticode.sh, docs/windows.md); what is built is rebuilt when they change.
+set(keyfold_signatures ${CMAKE_SOURCE_DIR}/packaging/windows/signatures/${PROJECT_VERSION})
+set(keyfold_authenticode ${CMAKE_SOURCE_DIR}/scripts/authenticode.sh)
+file(GLOB_RECURSE keyfold_signature_files CONFIGURE_DEPENDS ${keyfold_signatures}/*.sig)
 # Installing builds nothing: the zip and the setup program are made from the built tree, by a
 # build that is still running.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -34,6 +39,8 @@ install(CODE "
     set(keyfold_objdump \"${CMAKE_OBJDUMP}\")
     set(keyfold_strip \"${CMAKE_STRIP}\")
     set(keyfold_build_dir \"${CMAKE_BINARY_DIR}\")
+    set(keyfold_authenticode \"${keyfold_authenticode}\")
+    set(keyfold_signatures \"${keyfold_signatures}\")
     set(ENV{SOURCE_DATE_EPOCH} \"${KEYFOLD_SOURCE_DATE_EPOCH}\")
     include(\"${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake\")
     include(\"${CMAKE_CURRENT_LIST_DIR}/windows-notices.cmake\")
@@ -52,6 +59,7 @@ add_custom_command(
     DEPENDS keyfold ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake
             ${CMAKE_CURRENT_LIST_DIR}/windows-notices.cmake
             ${CMAKE_CURRENT_LIST_DIR}/copyright-for-files.awk
-            ${CMAKE_CURRENT_LIST_DIR}/zip-folder.cmake
+            ${CMAKE_CURRENT_LIST_DIR}/zip-folder.cmake ${keyfold_authenticode}
+            ${keyfold_signature_files}
     COMMENT "Packing ${keyfold_folder}.zip")
 add_custom_target(windows_zip ALL DEPENDS ${keyfold_zip})

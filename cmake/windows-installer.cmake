@@ -21,6 +21,8 @@ string(JOIN "\n  " CPACK_NSIS_DEFINES
     "!define KEYFOLD_VERSION \"${PROJECT_VERSION}\""
     "!define KEYFOLD_VENDOR \"${CPACK_PACKAGE_VENDOR}\""
     "!define KEYFOLD_COPYRIGHT \"${KEYFOLD_COPYRIGHT}\""
+    "!define KEYFOLD_AUTHENTICODE \"${keyfold_authenticode}\""
+    "!define KEYFOLD_SIGNATURES \"${keyfold_signatures}\""
     "!addincludedir \"${CMAKE_SOURCE_DIR}/packaging/windows\""
     "!include keyfold.nsh")
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!include keyfold-preinstall.nsh")
@@ -30,15 +32,22 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include keyfold-uninstall.nsh")
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake)
 include(CPack)
 
+# Made and signed aside, and put in place only then: a setup program that failed to be signed is
+# never taken for a finished one.
 set(keyfold_setup ${CMAKE_BINARY_DIR}/${keyfold_folder}-setup.exe)
+set(keyfold_unsigned_setup ${CMAKE_BINARY_DIR}/cpack/${keyfold_folder}-setup.exe)
 file(GLOB keyfold_nsis_fragments ${CMAKE_SOURCE_DIR}/packaging/windows/*.nsh)
 add_custom_command(
     OUTPUT ${keyfold_setup}
-    COMMAND cpack --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}
+    COMMAND cpack --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
             > ${CMAKE_BINARY_DIR}/cpack.log
+    COMMAND ${keyfold_authenticode} ${keyfold_unsigned_setup} ${keyfold_folder}-setup.exe
+            ${keyfold_signatures}
+    COMMAND ${CMAKE_COMMAND} -E copy ${keyfold_unsigned_setup} ${keyfold_setup}
     DEPENDS keyfold ${keyfold_ico} ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.cmake
             ${CMAKE_CURRENT_LIST_DIR}/windows-notices.cmake
             ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake ${keyfold_nsis_fragments}
-            ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+            ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${keyfold_authenticode}
+            ${keyfold_signature_files}
     COMMENT "Making ${keyfold_folder}-setup.exe")
 add_custom_target(windows_setup ALL DEPENDS ${keyfold_setup})

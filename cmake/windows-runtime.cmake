@@ -1,8 +1,9 @@
 # Run by cmake --install for Windows: puts the plugins that Qt loads for the program beside it in
 # their folders, then every library that the program and the plugins import, found from their
-# imports in the given folders (the system's own are left to Windows), and strips them all.
-# In: keyfold_program, keyfold_plugins (TYPE=PATH), keyfold_library_dirs, keyfold_objdump,
-# keyfold_strip, keyfold_build_dir (for its own work; cpack's installation knows no build tree).
+# imports in the given folders (the system's own are left to Windows), and strips and signs them
+# all. In: keyfold_program, keyfold_plugins (TYPE=PATH), keyfold_library_dirs, keyfold_objdump,
+# keyfold_strip, keyfold_build_dir (for its own work; cpack's installation knows no build tree),
+# keyfold_authenticode and keyfold_signatures (scripts/authenticode.sh and its folder).
 # Out: keyfold_shipped, NAME=PATH for each library put in the folder (its name there, and the file
 # it came from).
 set(installed ${keyfold_program})
@@ -64,7 +65,11 @@ foreach(found IN LISTS resolved)
 endforeach()
 file(REMOVE_RECURSE ${links})
 
-# strip writes the time into the header unless SOURCE_DATE_EPOCH says which.
+# strip writes the time into the header unless SOURCE_DATE_EPOCH says which. Each file is signed
+# as it will be shipped, by its path in the folder.
 foreach(file IN LISTS installed)
     execute_process(COMMAND ${keyfold_strip} --strip-unneeded ${file} COMMAND_ERROR_IS_FATAL ANY)
+    file(RELATIVE_PATH name ${CMAKE_INSTALL_PREFIX} ${file})
+    execute_process(COMMAND ${keyfold_authenticode} ${file} ${name} ${keyfold_signatures}
+                    COMMAND_ERROR_IS_FATAL ANY)
 endforeach()

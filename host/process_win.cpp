@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
+#include <array>
 #include <atomic>
 #include <tlhelp32.h>
 #include <vector>
@@ -23,40 +23,51 @@ std::vector<BYTE> tokenUser()
     return user;
 }
 
-// An access list that gives the user only userRights and the system systemRights; empty if it
-// cannot be made.
-std::vector<DWORD> accessList(PSID user, DWORD userRights, DWORD systemRights)
+// A security descriptor with its access list, in one piece of plain storage. An access entry is
+// its header and mask (ACCESS_ALLOWED_ACE less its SidStart) and a SID; the list holds three, and
+// an ACL is DWORD-aligned.
+constexpr DWORD entrySize = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + SECURITY_MAX_SID_SIZE;
+struct Protection
 {
-    std::vector<BYTE> system(SECURITY_MAX_SID_SIZE);
-    DWORD systemSize = DWORD(system.size());
-    if (!CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize))
-        return {};
-    const DWORD entrySize = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD); // less its SidStart
-    const DWORD size =
-        sizeof(ACL) + 2 * entrySize + GetLengthSid(user) + GetLengthSid(system.data());
-    std::vector<DWORD> list(size / sizeof(DWORD) + 1); // an ACL is DWORD-aligned
-    const auto acl = reinterpret_cast<PACL>(list.data());
-    if (!InitializeAcl(acl, size, ACL_REVISION) ||
-        !AddAccessAllowedAce(acl, ACL_REVISION, userRights, user) ||
-        !AddAccessAllowedAce(acl, ACL_REVISION, systemRights, system.data()))
-        return {};
-    return list;
+    SECURITY_DESCRIPTOR descriptor;
+    std::array<DWORD, (sizeof(ACL) + 3 * entrySize) / sizeof(DWORD) + 1> list;
+};
+
+// Makes a list that gives the user only userRights, and the system systemRights. The owner,
+// which otherwise may always read and rewrite a list, gets no more than the user: an entry for
+// OWNER RIGHTS replaces the owner's implicit rights. Inherits nothing. False if it cannot be made.
+bool makeProtection(Protection &protection, PSID user, DWORD userRights, DWORD systemRights)
+{
+    std::array<BYTE, SECURITY_MAX_SID_SIZE> owner{};
+    std::array<BYTE, SECURITY_MAX_SID_SIZE> system{};
+    DWORD ownerSize = owner.size();
+    DWORD systemSize = system.size();
+    const auto acl = reinterpret_cast<PACL>(protection.list.data());
+    return CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner.data(), &ownerSize) &&
+           CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize) &&
+           InitializeAcl(acl, sizeof protection.list, ACL_REVISION) &&
+           AddAccessAllowedAce(acl, ACL_REVISION, userRights, owner.data()) &&
+           AddAccessAllowedAce(acl, ACL_REVISION, userRights, user) &&
+           AddAccessAllowedAce(acl, ACL_REVISION, systemRights, system.data()) &&
+           InitializeSecurityDescriptor(&protection.descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorDacl(&protection.descriptor, TRUE, acl, FALSE) &&
+           SetSecurityDescriptorControl(&protection.descriptor, SE_DACL_PROTECTED,
+                                        SE_DACL_PROTECTED);
 }
 
-// Replaces the object's access list by the given one, inheriting nothing.
-void applyAccessList(HANDLE object, std::vector<DWORD> &list)
+// Straight to the kernel: it loads no library, as SetSecurityInfo may (ntmarta.dll).
+void protect(HANDLE object, Protection &protection)
 {
-    if (!list.empty())
-        SetSecurityInfo(object, SE_KERNEL_OBJECT,
-                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, reinterpret_cast<PACL>(list.data()), nullptr);
+    SetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, &protection.descriptor);
 }
 
 // Each thread's list, like the process's, gives the user full access by default, and with
 // THREAD_SET_CONTEXT alone another process could make a thread run code of its choosing. The
 // user may only wait for a thread and query it; kept for the threads that start later.
-std::vector<DWORD> threadList;
-std::atomic<bool> threadListReady{false};
+// The callback below reads it in threads that start while the process ends, after the static
+// objects that have destructors are gone: it has none, so it lives as long as the process.
+Protection threadProtection;
+std::atomic<bool> threadProtectionReady{false};
 
 void restrictRunningThreads()
 {
@@ -69,8 +80,9 @@ void restrictRunningThreads()
          found = Thread32Next(snapshot, &entry)) {
         if (entry.th32OwnerProcessID != GetCurrentProcessId())
             continue;
+        // A thread that has already set its own list refuses this, as it should.
         if (const HANDLE thread = OpenThread(WRITE_DAC, FALSE, entry.th32ThreadID)) {
-            applyAccessList(thread, threadList);
+            protect(thread, threadProtection);
             CloseHandle(thread);
         }
     }
@@ -78,35 +90,38 @@ void restrictRunningThreads()
 }
 
 // Windows runs the program's TLS callbacks in every thread that starts, the toolkit's and its
-// own, before the thread's own code.
+// own, before the thread's own code, and under the loader lock: nothing here may load a library
+// or wait, and a refusal only leaves the thread with the default list.
 void NTAPI restrictStartingThread(PVOID, DWORD reason, PVOID)
 {
-    if (reason == DLL_THREAD_ATTACH && threadListReady.load(std::memory_order_acquire))
-        applyAccessList(GetCurrentThread(), threadList);
+    if (reason == DLL_THREAD_ATTACH && threadProtectionReady.load(std::memory_order_acquire))
+        protect(GetCurrentThread(), threadProtection);
 }
 [[gnu::used, gnu::section(".CRT$XLB")]] PIMAGE_TLS_CALLBACK startingThreadCallback =
     restrictStartingThread;
 
 // Replaces the lists of the process and of its threads, which by default give the user's other
 // processes full access: they may now only see the process and its threads, wait for them and end
-// the process (as Task Manager does); the system keeps full access. The owner may still change
-// any list back.
+// the process (as Task Manager does), and may not rewrite the lists; the system keeps full
+// access. The program acts on itself through pseudo-handles, which carry every right.
 void restrictAccess()
 {
     std::vector<BYTE> user = tokenUser();
     if (user.empty())
         return;
     const PSID userSid = reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid;
-    std::vector<DWORD> processList =
-        accessList(userSid, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                   PROCESS_ALL_ACCESS);
-    applyAccessList(GetCurrentProcess(), processList);
+    Protection processProtection{};
+    if (makeProtection(processProtection, userSid,
+                       SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
+                       PROCESS_ALL_ACCESS))
+        protect(GetCurrentProcess(), processProtection);
     // Querying a thread shows nothing of its registers or memory, and Wine's own services fail
     // on threads they may not query.
-    threadList = accessList(
-        userSid, SYNCHRONIZE | THREAD_QUERY_INFORMATION | THREAD_QUERY_LIMITED_INFORMATION,
-        THREAD_ALL_ACCESS);
-    threadListReady.store(true, std::memory_order_release);
+    if (!makeProtection(threadProtection, userSid,
+                        SYNCHRONIZE | THREAD_QUERY_INFORMATION | THREAD_QUERY_LIMITED_INFORMATION,
+                        THREAD_ALL_ACCESS))
+        return;
+    threadProtectionReady.store(true, std::memory_order_release);
     restrictRunningThreads();
 }
 } // namespace

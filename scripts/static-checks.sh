@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 
 echo "clang-tidy: app, host, window, tests, bench"
-run-clang-tidy -p "$build_dir" -quiet "$PWD/(app|host|window|tests|bench)/[^/]*\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
+# clang 14 refuses the GCC build's zeroing of stack variables unless told it is for benchmarks; it
+# changes nothing of what clang-tidy reads, so the default is put back.
+run-clang-tidy -p "$build_dir" -quiet -extra-arg=-ftrivial-auto-var-init=uninitialized \
+    "$PWD/(app|host|window|tests|bench)/[^/]*\.cpp$" >"$build_dir/clang-tidy.log" 2>&1 || {
     grep -E 'warning:|error:' "$build_dir/clang-tidy.log" || tail -20 "$build_dir/clang-tidy.log"
     exit 1
 }

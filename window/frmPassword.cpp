@@ -7,9 +7,9 @@
 #include "host/raisederror.h"
 #include "host/randomsource.h"
 #include "host/twipsscale.h"
-#include "window/passwordbox.h"
 #include "window/icons/key-16.xpm"
 #include "window/icons/key-32.xpm"
+#include "window/passwordbox.h"
 
 #include <QCheckBox>
 #include <QComboBox>

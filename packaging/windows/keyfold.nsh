@@ -1,11 +1,13 @@
 ; Keyfold's additions to CPack's NSIS installer, read before its sections. Defined by CPack:
-; KEYFOLD_VERSION, KEYFOLD_VENDOR, KEYFOLD_COPYRIGHT.
+; KEYFOLD_VERSION, KEYFOLD_VENDOR, KEYFOLD_COPYRIGHT, KEYFOLD_AUTHENTICODE, KEYFOLD_SIGNATURES.
 
 ; An x86-64 installer, which needs no 32-bit Windows layer; no file dates in it, so that it depends
 ; on the files alone; its own version information.
 Target amd64-unicode
 !include FileFunc.nsh
 SetDateSave off
+; The uninstaller that the installer writes is signed like every other program file.
+!uninstfinalize '"${KEYFOLD_AUTHENTICODE}" "%1" Uninstall.exe "${KEYFOLD_SIGNATURES}"'
 VIProductVersion ${KEYFOLD_VERSION}.0
 VIFileVersion ${KEYFOLD_VERSION}.0
 VIAddVersionKey /LANG=0 ProductName Keyfold

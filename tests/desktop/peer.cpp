@@ -3,13 +3,19 @@
 //                              text of the Unicode text format; registered formats in hex)
 //   peer access CAPTION FILE   which access it is given to the process of the window CAPTION,
 //                              to the window's thread and to every thread of the process
+//   peer trust PE... FILE      what Windows' own check of a signature (WinVerifyTrust) says of
+//                              each PE file, a line each: its result in hex, 00000000 if good
 // It writes to FILE: Wine does not pass a console program's output on to a pipe.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <softpub.h>
 #include <string>
 #include <tlhelp32.h>
+#include <vector>
+#include <wintrust.h>
 
 namespace {
 std::string utf8(const wchar_t *text)
@@ -80,29 +86,106 @@ template <typename Open> void reportOpen(FILE *out, const Rights &rights, Open o
     }
 }
 
-// Whether every thread of the process refuses the access that queues code to run in it.
-void reportAllThreads(FILE *out, DWORD processId)
+// The ids of the process's threads.
+std::vector<DWORD> threadsOf(DWORD processId)
 {
+    std::vector<DWORD> threads;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    int threads = 0;
-    int granted = 0;
     for (BOOL found = Thread32First(snapshot, &entry); found;
          found = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != processId)
-            continue;
-        ++threads;
-        if (const HANDLE thread = OpenThread(THREAD_SET_CONTEXT, FALSE, entry.th32ThreadID)) {
+        if (entry.th32OwnerProcessID == processId)
+            threads.push_back(entry.th32ThreadID);
+    }
+    CloseHandle(snapshot);
+    return threads;
+}
+
+// The rights that the object's access list gives its owner in place of the owner's own (an entry
+// for OWNER RIGHTS), in hex; "none" without one. Read with READ_CONTROL, which Wine, unlike
+// Windows, grants the owner whatever the list says.
+std::string ownerRights(HANDLE object)
+{
+    DWORD size = 0;
+    GetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL list = nullptr;
+    if (!object || size == 0 ||
+        !GetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                                 &size) ||
+        !GetSecurityDescriptorDacl(descriptor.data(), &present, &list, &defaulted) || !list)
+        return "unreadable";
+    BYTE owner[SECURITY_MAX_SID_SIZE];
+    DWORD ownerSize = sizeof owner;
+    CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner, &ownerSize);
+    for (DWORD index = 0; index < list->AceCount; ++index) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (GetAce(list, index, reinterpret_cast<void **>(&entry)) &&
+            entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && EqualSid(&entry->SidStart, owner)) {
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(entry->Mask));
+            return hex;
+        }
+    }
+    return "none";
+}
+
+std::string threadOwnerRights(DWORD threadId)
+{
+    const HANDLE thread = OpenThread(READ_CONTROL, FALSE, threadId);
+    std::string rights = ownerRights(thread);
+    if (thread)
+        CloseHandle(thread);
+    return rights;
+}
+
+// Whether every thread of the process refuses the access that queues code to run in it, and
+// what owner rights their lists give.
+void reportAllThreads(FILE *out, DWORD processId)
+{
+    const std::vector<DWORD> threads = threadsOf(processId);
+    int granted = 0;
+    std::set<std::string> rights;
+    for (DWORD threadId : threads) {
+        if (const HANDLE thread = OpenThread(THREAD_SET_CONTEXT, FALSE, threadId)) {
             ++granted;
             CloseHandle(thread);
         }
+        rights.insert(threadOwnerRights(threadId));
     }
-    CloseHandle(snapshot);
-    if (threads > 0 && granted == 0)
+    if (!threads.empty() && granted == 0)
         std::fputs("every thread apc refused\n", out);
     else
-        std::fprintf(out, "apc granted to %d of %d threads\n", granted, threads);
+        std::fprintf(out, "apc granted to %d of %zu threads\n", granted, threads.size());
+    for (const std::string &each : rights)
+        std::fprintf(out, "%s owner rights %s\n", rights.size() == 1 ? "every thread" : "a thread",
+                     each.c_str());
+}
+
+int reportTrust(const char *path, FILE *out)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, path, -1, nullptr, 0);
+    std::wstring widePath(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path, -1, widePath.data(), size);
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof file;
+    file.pcwszFilePath = widePath.c_str();
+    WINTRUST_DATA check{};
+    check.cbStruct = sizeof check;
+    check.dwUIChoice = WTD_UI_NONE;
+    check.fdwRevocationChecks = WTD_REVOKE_NONE;
+    check.dwUnionChoice = WTD_CHOICE_FILE;
+    check.pFile = &file;
+    check.dwStateAction = WTD_STATEACTION_VERIFY;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const LONG result = WinVerifyTrust(nullptr, &action, &check);
+    check.dwStateAction = WTD_STATEACTION_CLOSE;
+    WinVerifyTrust(nullptr, &action, &check);
+    std::fprintf(out, "%08lx\n", static_cast<unsigned long>(result));
+    return 0;
 }
 
 int reportAccess(const char *caption, FILE *out)
@@ -125,6 +208,13 @@ int reportAccess(const char *caption, FILE *out)
         {"apc", THREAD_SET_CONTEXT}};
     for (const Rights &rights : threadRights)
         reportOpen(out, rights, [&](DWORD access) { return OpenThread(access, FALSE, threadId); });
+    // Without an entry for OWNER RIGHTS, the owner, which any process of the user acts as, could
+    // rewrite a list (WRITE_DAC) and then open the object with any access.
+    const HANDLE process = OpenProcess(READ_CONTROL, FALSE, processId);
+    std::fprintf(out, "process owner rights %s\n", ownerRights(process).c_str());
+    if (process)
+        CloseHandle(process);
+    std::fprintf(out, "thread owner rights %s\n", threadOwnerRights(threadId).c_str());
     reportAllThreads(out, processId);
     return 0;
 }
@@ -134,13 +224,22 @@ int main(int argc, char *argv[])
 {
     const bool clipboard = argc == 3 && std::strcmp(argv[1], "clipboard") == 0;
     const bool access = argc == 4 && std::strcmp(argv[1], "access") == 0;
-    if (!clipboard && !access) {
-        std::fputs("usage: peer clipboard FILE | peer access CAPTION FILE\n", stderr);
+    const bool trust = argc >= 4 && std::strcmp(argv[1], "trust") == 0;
+    if (!clipboard && !access && !trust) {
+        std::fputs(
+            "usage: peer clipboard FILE | peer access CAPTION FILE | peer trust PE... FILE\n",
+            stderr);
         return 2;
     }
     FILE *out = std::fopen(argv[argc - 1], "w");
     if (!out)
         return 2;
-    const int status = clipboard ? listClipboard(out) : reportAccess(argv[2], out);
+    int status = 0;
+    if (clipboard)
+        status = listClipboard(out);
+    else if (access)
+        status = reportAccess(argv[2], out);
+    for (int index = 2; trust && index < argc - 1; ++index)
+        status = reportTrust(argv[index], out);
     return std::fclose(out) == 0 ? status : 2;
 }

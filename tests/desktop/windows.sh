@@ -5,11 +5,12 @@
 # and the process seen by xclip and by peer.exe, another Windows process of the same user.
 # Usage: windows.sh suite BUILD_DIR TEST_EXE   (ctest's emulator for the Windows suites)
 #        windows.sh CASE BUILD_DIR   (CASE: program, window, copy, close, installer,
-#                                     reproducible)
+#                                     release)
 # KEYFOLD_VERSION: the version built, set by ctest.
 set -euo pipefail
 case_name=$1
 build_dir=$(cd "$2" && pwd)
+project=$(cd "$(dirname "$0")/../.." && pwd)
 suite=${3:-}
 source "$(dirname "$0")/common.sh"
 source "$(dirname "$0")/x11.sh"
@@ -24,13 +25,21 @@ end_test() {
 }
 trap end_test EXIT
 
-# One Wine prefix for the build tree, made by the first test that needs it.
+# One Wine prefix for the build tree, made by the first test that needs it. Wine now and then
+# fails to make a new prefix (kernel32.dll not found), so a failed one is made again, once.
 prepare_wine() {
     (
         flock 9
         [ -f "$WINEPREFIX/system.reg" ] && exit 0
-        wineboot --init >"$work/wineboot.log" 2>&1 && wineserver -w ||
-            fail "no Wine prefix: $(cat "$work/wineboot.log")"
+        local attempt status
+        for attempt in 1 2; do
+            status=0
+            wineboot --init >"$work/wineboot-$attempt.log" 2>&1 && wineserver -w || status=$?
+            [ "$status" -ne 0 ] || [ ! -f "$WINEPREFIX/system.reg" ] || exit 0
+            wineserver -k 2>/dev/null || true
+            rm -rf "$WINEPREFIX"
+        done
+        fail "no Wine prefix (status $status): $(cat "$work"/wineboot-*.log)"
     ) 9>"$build_dir/wine.lock"
 }
 
@@ -72,13 +81,22 @@ $folder/platforms/qwindows.dll $folder/styles/$KEYFOLD_WINDOWS_STYLE " ] ||
             fail "THIRD-PARTY-NOTICES.txt lacks the record of ${source%%:*}"
     done
     unzip -q "$build_dir/$folder.zip" -d "$work"
-    local exe=$work/$folder/Keyfold.exe headers
+    local exe=$work/$folder/Keyfold.exe headers pe security
     headers=$(x86_64-w64-mingw32-objdump -p "$exe")
     grep -Eq '^Subsystem\s+00000002\s+\(Windows GUI\)' <<<"$headers" || fail "not a GUI program"
-    for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
-        grep -Eq "^\s+$flag\$" <<<"$headers" || fail "DllCharacteristics lack $flag"
+    # The program and the Qt libraries and plugins, all built here with the same hardening (MinGW's
+    # runtime libraries are Debian's): ASLR with high entropy and DEP, as the headers say and as
+    # pesec reads them, and the stack protector linked into each.
+    for pe in "$exe" "$work/$folder"/Qt6*.dll "$work/$folder"/*/*.dll; do
+        headers=$(x86_64-w64-mingw32-objdump -p "$pe")
+        for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+            grep -Eq "^\s+$flag\$" <<<"$headers" || fail "${pe##*/}: DllCharacteristics lack $flag"
+        done
+        grep -Eq '\s__stack_chk_fail$' <<<"$headers" || fail "${pe##*/}: no stack protector linked"
+        security=$(pesec "$pe")
+        grep -Eq '^ASLR: +yes$' <<<"$security" || fail "${pe##*/}: no ASLR: $security"
+        grep -Eq '^DEP/NX: +yes$' <<<"$security" || fail "${pe##*/}: no DEP: $security"
     done
-    grep -Eq '\s__stack_chk_fail$' <<<"$headers" || fail "no stack protector linked"
     wrestool -x -t 14 "$exe" >"$work/icon.ico" || fail "no icon"
     local sizes
     sizes=$(icotool -l "$work/icon.ico" | sed -E 's/.*--width=([0-9]+).*/\1/' | sort -n)
@@ -131,7 +149,10 @@ write refused 5
 thread refused 5
 context refused 5
 apc refused 5
-every thread apc refused'
+process owner rights 00101001
+thread owner rights 00100840
+every thread apc refused
+every thread owner rights 00100840'
     [ "$access" = "$expected" ] || fail "another process of the user was given: $access"
     import -window root "$build_dir/keyfold-windows.png"
 }
@@ -239,10 +260,129 @@ case_installer() {
     diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"
 }
 
-# The same sources at another path, as a release tarball has them, built into another tree later,
-# under the other umask, on a file system that lists each folder in a random order: the same bytes.
-case_reproducible() {
+# flip FILE OFFSET: changes one bit of the byte at OFFSET.
+flip() {
+    local byte
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    printf "\\$(printf %03o $((byte ^ 1)))" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none
+}
+
+# A throwaway certificate authority and code-signing certificate, and the signer's key in a
+# software token (SoftHSM, through PKCS#11) as a maintainer's would be on a hardware one; the same
+# key also in a PKCS#12 file. Sets signing_key (the environment that gives the token's key) and
+# keys (the folder, with the authority's certificate ca.pem).
+make_signing_key() {
+    keys=$work/keys
+    mkdir -p "$keys/tokens"
+    cat >"$keys/openssl.cnf" <<'END'
+[req]
+distinguished_name = name
+[name]
+[authority]
+basicConstraints = critical,CA:TRUE
+keyUsage = critical,keyCertSign
+[signer]
+basicConstraints = critical,CA:FALSE
+keyUsage = critical,digitalSignature
+extendedKeyUsage = codeSigning
+END
+    (
+        cd "$keys"
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
+            -subj '/CN=Keyfold test authority' -config openssl.cnf -extensions authority &&
+            openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
+                -subj '/CN=Keyfold test signer' -config openssl.cnf &&
+            openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+                -out signer.pem -extfile openssl.cnf -extensions signer &&
+            cat signer.pem ca.pem >chain.pem && echo 1234 >pin &&
+            openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem \
+                -out signer.p12 -passout file:pin &&
+            openssl pkcs8 -topk8 -nocrypt -in signer.key -out signer.p8 &&
+            printf 'directories.tokendir = %s\nobjectstore.backend = file\n' "$keys/tokens" \
+                >softhsm2.conf &&
+            SOFTHSM2_CONF=softhsm2.conf softhsm2-util --init-token --free --label keyfold \
+                --pin 1234 --so-pin 12345678 &&
+            SOFTHSM2_CONF=softhsm2.conf softhsm2-util --import signer.p8 --token keyfold \
+                --label signer --id 01 --pin 1234 && rm ca.key signer.key signer.p8
+    ) >"$keys/log" 2>&1 || fail "no signing key: $(cat "$keys/log")"
+    signing_key=(SOFTHSM2_CONF="$keys/softhsm2.conf"
+        KEYFOLD_SIGN_PKCS11_MODULE="$(dpkg -L libsofthsm2 | grep -m1 '/libsofthsm2\.so$')"
+        KEYFOLD_SIGN_PKCS11_KEY='pkcs11:token=keyfold;object=signer;type=private'
+        KEYFOLD_SIGN_CERTS="$keys/chain.pem" KEYFOLD_SIGN_PASSWORD_FILE="$keys/pin")
+}
+
+# verify_signed FILE...: each is signed, and its signature verifies against the test authority.
+verify_signed() {
+    local file
+    for file in "$@"; do
+        osslsigncode verify -CAfile "$keys/ca.pem" -in "$file" >"$work/verify.log" 2>&1 ||
+            fail "${file#"$work"/} is not signed as it should be: $(tail -5 "$work/verify.log")"
+    done
+}
+
+programs_in() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort; }
+
+# rebuild_fails FILE: with FILE changed, building the zip again stops and names FILE.
+rebuild_fails() {
+    rm -f "$work/copy/build-windows/$folder.zip"
+    ! make -C "$work/copy" windows WINDOWS_TARGETS=windows_zip >"$work/tampered.log" 2>&1 ||
+        fail "the build went on with $1 changed"
+    grep -q "authenticode: $1 does not match its signature" "$work/tampered.log" ||
+        fail "the build stopped, but did not say that $1 does not match: $(tail "$work/tampered.log")"
+}
+
+# A signed release as its maintainer makes it (make sign-windows, the key in a token), from the
+# sources as a release tarball has them: every program file in the zip, the setup program, and
+# what it installs, its uninstaller too, verifies against the test authority, and Windows' own
+# check (under Wine) accepts them and tells an altered file and an unsigned one. A clone of the
+# sources with the signatures committed, with no key, at another path, under the other umask, on a
+# file system that lists each folder in a random order, then gives the very same bytes, which the
+# comparing command says; a changed byte in a signature or in a built file stops that build. Also,
+# the PKCS#12 road.
+case_release() {
+    make_signing_key
+    local signatures=packaging/windows/signatures/$version released=$work/release/build-windows
+    copy_sources "$work/release"
+    env "${signing_key[@]}" make -C "$work/release" sign-windows \
+        WINDOWS_TARGETS="windows_zip windows_setup" >"$work/release.log" 2>&1 ||
+        { cat "$work/release.log"; fail "the signed build failed"; }
+    unzip -q "$released/$folder.zip" -d "$work/unzipped"
+    verify_signed $(programs_in "$work/unzipped") "$released/$folder-setup.exe"
+    export WINEPREFIX=$work/prefix
+    prepare_wine
+    wine "$released/$folder-setup.exe" /S || fail "the signed setup program ended with status $?"
+    local installed="$WINEPREFIX/drive_c/Program Files/Keyfold"
+    [ -f "$installed/Uninstall.exe" ] || fail "no uninstaller installed"
+    mapfile -t files < <(programs_in "$installed")
+    verify_signed "${files[@]}"
+    cp "$installed/Keyfold.exe" "$work/altered.exe"
+    flip "$work/altered.exe" 2000
+    local trust
+    trust=$(peer trust "$(winepath -w "$installed/Keyfold.exe")" \
+        "$(winepath -w "$installed/Uninstall.exe")" "$(winepath -w "$released/$folder-setup.exe")" \
+        "$(winepath -w "$work/altered.exe")" "$(winepath -w "$build_dir/Keyfold.exe")" | tr '\n' ' ')
+    [ "$trust" = "00000000 00000000 00000000 80096010 800b0100 " ] ||
+        fail "WinVerifyTrust gave $trust (signed, signed, signed, TRUST_E_BAD_DIGEST, TRUST_E_NOSIGNATURE expected)"
+    mkdir "$work/p12"
+    cp "$build_dir/Keyfold.exe" "$work/p12/"
+    KEYFOLD_SIGN_PKCS12=$keys/signer.p12 KEYFOLD_SIGN_PASSWORD_FILE=$keys/pin \
+        "$project/scripts/authenticode.sh" "$work/p12/Keyfold.exe" Keyfold.exe "$work/p12/signatures"
+    verify_signed "$work/p12/Keyfold.exe"
+
+    # The rebuild is of a clone, as the release's commit has it: the sources, and the signatures
+    # committed after them, which must not change the date of what is built.
     copy_sources "$work/sources"
+    mkdir -p "$(dirname "$work/sources/$signatures")"
+    cp -r "$work/release/$signatures" "$work/sources/$signatures"
+    local date
+    date=$(git -C "$project" log -1 --format=%ct)
+    (
+        cd "$work/sources" && git init -q && git add -A ":(exclude)$signatures" &&
+            GIT_AUTHOR_DATE=@$date GIT_COMMITTER_DATE=@$date git -c user.name=Keyfold \
+                -c user.email=release@keyfold.invalid commit -q -m "The release" &&
+            git add -A && git -c user.name=Keyfold -c user.email=release@keyfold.invalid \
+            commit -q -m "Its signatures"
+    ) || fail "could not make a clone of the release"
     mkdir "$work/copy"
     if disorderfs --shuffle-dirents=yes --quiet "$work/sources" "$work/copy" >"$work/fuse.log" 2>&1
     then
@@ -256,11 +396,31 @@ case_reproducible() {
     (umask "$(other_umask)" &&
         make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup") \
         >"$work/rebuild.log" 2>&1 ||
-        { cat "$work/rebuild.log"; fail "the second build failed"; }
-    for file in Keyfold.exe "$folder.zip" "$folder-setup.exe"; do
-        cmp "$build_dir/$file" "$work/copy/build-windows/$file" ||
-            fail "a second build gives another $file"
+        { cat "$work/rebuild.log"; fail "the build from the signatures failed"; }
+    local compared
+    compared=$("$project/scripts/compare-windows-release.sh" "$work/copy/build-windows" \
+        "$released/$folder.zip" "$released/$folder-setup.exe") ||
+        fail "a build from the signatures gives other bytes: $compared"
+    [ "$compared" = "$folder.zip: identical"$'\n'"$folder-setup.exe: identical" ] ||
+        fail "the comparing command said: $compared"
+    for file in "$build_dir/Keyfold.exe" "$released/Keyfold.exe"; do
+        cmp "$file" "$work/copy/build-windows/Keyfold.exe" || fail "another Keyfold.exe than $file"
     done
+    mkdir "$work/changed"
+    cp "$released/$folder.zip" "$work/changed/"
+    (cd "$work/unzipped" && echo changed >>"$folder/LICENSE.txt" &&
+        zip -q "$work/changed/$folder.zip" "$folder/LICENSE.txt")
+    compared=$("$project/scripts/compare-windows-release.sh" "$work/copy/build-windows" \
+        "$work/changed/$folder.zip") && fail "a changed zip compared as identical"
+    [[ $compared == *"$folder/LICENSE.txt"* ]] || fail "the comparing command said: $compared"
+
+    local signature=$work/copy/$signatures/Qt6Core.dll.sig
+    cp "$signature" "$work/kept.sig"
+    flip "$signature" 200
+    rebuild_fails Qt6Core.dll
+    cp "$work/kept.sig" "$signature"
+    flip "$work/copy/build-windows/Keyfold.exe" 2000
+    rebuild_fails Keyfold.exe
 }
 
 case $case_name in
@@ -271,7 +431,7 @@ case $case_name in
         start_keyfold "$folder\\Keyfold.exe"
         ;;
     suite) start_desktop && prepare_wine ;;
-    installer) start_desktop ;;
+    installer | release) start_desktop ;;
 esac
 "case_$case_name"
 echo "PASS ($case_name)"

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Gives a Windows program file that Keyfold ships its Authenticode signature, kept apart from it
+# as a detached signature NAME.sig in the signatures folder of this version, so that a rebuild of
+# the same sources gives the very bytes of the signed release.
+# - With a signing key given (below), a file whose signature is not there yet is signed, and its
+#   signature kept there; the zip and the installer hold the same files, signed once.
+# - A signature that is there is attached, and must match the file as built: if either differs
+#   from what was signed, this fails, naming the file, and nothing unsigned takes its place.
+# - With neither, the file stays unsigned, unless the folder holds other files' signatures.
+# Usage: authenticode.sh FILE NAME SIGNATURES_DIR   (NAME: the file's path in what is shipped)
+# The key, from the environment only, so that it never enters the build tree or its logs:
+#   KEYFOLD_SIGN_PKCS12=FILE            a PKCS#12 file holding the key and its certificates, or
+#   KEYFOLD_SIGN_PKCS11_MODULE=MODULE   a PKCS#11 token's module, with
+#   KEYFOLD_SIGN_PKCS11_KEY=URI         the key on the token (pkcs11:token=...;object=...) and
+#   KEYFOLD_SIGN_CERTS=FILE             its certificate and the chain to the root, in PEM;
+#   KEYFOLD_SIGN_PASSWORD_FILE=FILE     the PKCS#12 file's password, or the token's PIN;
+#   KEYFOLD_SIGN_TIMESTAMP=URL          an RFC 3161 time-stamping server (optional).
+set -euo pipefail
+file=$1
+name=$2
+signatures=$3
+signature=$signatures/$name.sig
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+    echo "authenticode: $*" >&2
+    exit 1
+}
+
+signing_options() {
+    if [ -n "${KEYFOLD_SIGN_PKCS12:-}" ]; then
+        key=(-pkcs12 "$KEYFOLD_SIGN_PKCS12")
+    elif [ -n "${KEYFOLD_SIGN_PKCS11_MODULE:-}" ]; then
+        key=(-pkcs11module "$KEYFOLD_SIGN_PKCS11_MODULE" -key "${KEYFOLD_SIGN_PKCS11_KEY:?}"
+            -certs "${KEYFOLD_SIGN_CERTS:?}")
+    else
+        return 1
+    fi
+    [ -z "${KEYFOLD_SIGN_PASSWORD_FILE:-}" ] || key+=(-readpass "$KEYFOLD_SIGN_PASSWORD_FILE")
+    [ -z "${KEYFOLD_SIGN_TIMESTAMP:-}" ] || key+=(-ts "$KEYFOLD_SIGN_TIMESTAMP")
+}
+
+if signing_options; then
+    mkdir -p "$signatures" "$(dirname "$signature")"
+    # The zip's and the installer's copies of a file are signed at once: the first signs.
+    exec 9<"$signatures"
+    flock 9
+    if [ ! -f "$signature" ]; then
+        osslsigncode sign "${key[@]}" -h sha256 -n Keyfold -i https://keyfold.invalid/ \
+            -in "$file" -out "$work/signed" >"$work/log" 2>&1 ||
+            fail "could not sign $name: $(cat "$work/log")"
+        osslsigncode extract-signature -in "$work/signed" -out "$work/signature" >"$work/log" 2>&1 ||
+            fail "could not keep the signature of $name: $(cat "$work/log")"
+        mv "$work/signature" "$signature"
+    fi
+fi
+
+if [ -f "$signature" ]; then
+    # The signature is checked whole, its certificates and their chain too (valid at its time
+    # stamp, or without one now), but not for trust, which is Windows' to decide: its own
+    # certificates, beside the system's, let it reach a root.
+    tail -c +9 "$signature" | openssl pkcs7 -inform DER -print_certs -out "$work/certs.pem" \
+        2>/dev/null || fail "$name: $signature is no signature"
+    cat /etc/ssl/certs/ca-certificates.crt "$work/certs.pem" >"$work/roots.pem" 2>/dev/null || true
+    osslsigncode attach-signature -sigin "$signature" -CAfile "$work/roots.pem" \
+        -in "$file" -out "$work/attached" >"$work/log" 2>&1 ||
+        fail "$name does not match its signature $signature: the file built is not the one" \
+            "signed, or the signature was altered; nothing is shipped unsigned in its place." \
+            "$(grep -E 'MISMATCH|error|failed' "$work/log" | grep -v 'PE checksum')"
+    cp "$work/attached" "$file"
+elif [ -n "$(ls -A "$signatures" 2>/dev/null)" ]; then
+    fail "$name has no signature in $signatures, which holds this version's signatures:" \
+        "it would be shipped unsigned among signed files"
+fi
