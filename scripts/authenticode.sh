@@ -50,7 +50,9 @@ if signing_options; then
         osslsigncode sign "${key[@]}" -h sha256 -n Keyfold -i https://keyfold.invalid/ \
             -in "$file" -out "$work/signed" >"$work/log" 2>&1 ||
             fail "could not sign $name: $(cat "$work/log")"
-        osslsigncode extract-signature -in "$work/signed" -out "$work/signature" >"$work/log" 2>&1 ||
+        # In PEM, which osslsigncode 2.5 (Debian 12) and 2.9 (Debian 13) both read back.
+        osslsigncode extract-signature -pem -in "$work/signed" -out "$work/signature" \
+            >"$work/log" 2>&1 ||
             fail "could not keep the signature of $name: $(cat "$work/log")"
         mv "$work/signature" "$signature"
     fi
@@ -60,8 +62,8 @@ if [ -f "$signature" ]; then
     # The signature is checked whole, its certificates and their chain too (valid at its time
     # stamp, or without one now), but not for trust, which is Windows' to decide: its own
     # certificates, beside the system's, let it reach a root.
-    tail -c +9 "$signature" | openssl pkcs7 -inform DER -print_certs -out "$work/certs.pem" \
-        2>/dev/null || fail "$name: $signature is no signature"
+    openssl pkcs7 -in "$signature" -print_certs -out "$work/certs.pem" 2>/dev/null ||
+        fail "$name does not match its signature $signature: it is no signature"
     cat /etc/ssl/certs/ca-certificates.crt "$work/certs.pem" >"$work/roots.pem" 2>/dev/null || true
     osslsigncode attach-signature -sigin "$signature" -CAfile "$work/roots.pem" \
         -in "$file" -out "$work/attached" >"$work/log" 2>&1 ||
