@@ -71,7 +71,7 @@ case_cap() {
     xdotool key Return
     copy_until '^[A-Za-z0-9]{10}$'
     xdotool key --clearmodifiers ctrl+a ctrl+c # the length box still has the focus
-    poll 15 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = 10 ]' ||
+    poll 15 clipboard_is 10 ||
         fail "the length box reads '$(clipboard)', not 10"
 }
 
@@ -90,8 +90,7 @@ copies_marked() {
     local text=$1 keys=${*:2}
     shift
     printf elsewhere | xclip -selection clipboard >/dev/null 2>&1
-    poll 15 sh -c '[ "$(timeout 2 xclip -o -selection clipboard 2>/dev/null)" = elsewhere ]' ||
-        fail "xclip could not take the clipboard"
+    poll 15 clipboard_is elsewhere || fail "xclip could not take the clipboard"
     if [ "$1" = Menu ]; then
         xdotool key Menu
         poll 15 menu_open || fail "the password box's menu did not open"

@@ -168,8 +168,6 @@ marked_for_windows() {
     done
 }
 
-clipboard_is() { [ "$(clipboard)" = "$1" ]; }
-
 # The Clipboard button's copy, then Ctrl+C in the password box (after an edit that tells the two
 # copies apart).
 case_copy() {

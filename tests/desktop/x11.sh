@@ -2,6 +2,7 @@
 # a free display with openbox as window manager; windows found by caption; the clipboard read by
 # xclip from another process; keys typed by xdotool.
 clipboard() { timeout 2 xclip -o -selection clipboard "$@" 2>/dev/null; }
+clipboard_is() { [ "$(clipboard)" = "$1" ]; }
 
 # An X server of its own, with openbox. The display number is drawn at random rather than the
 # first free one, which an X server of another test may just be giving up (it then removes the
