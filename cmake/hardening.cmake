@@ -14,7 +14,12 @@ set(keyfold_hardening_flags
     # Only a [] member is of unknown size, so the checks below know the bounds of every array.
     -fstrict-flex-arrays=3
     # No check or wrap-around the code spells out is optimised away as undefined behaviour.
-    -fno-delete-null-pointer-checks -fno-strict-overflow -fno-strict-aliasing)
+    -fno-delete-null-pointer-checks -fno-strict-aliasing)
+# Also for signed overflow, but not in the sanitizer build: to clang this is -fwrapv, under which
+# clang before 19 checks no signed overflow at all.
+if(NOT KEYFOLD_SANITIZE)
+    list(APPEND keyfold_hardening_flags -fno-strict-overflow)
+endif()
 # Windows probes each page of a large stack frame itself (___chkstk_ms), and GCC's own probes
 # break its unwind tables there: MinGW's GCC 12 fails with an internal error on Qt's sources.
 if(NOT WIN32)
@@ -42,7 +47,7 @@ endforeach()
 add_compile_definitions(_GLIBCXX_ASSERTIONS)
 # Checked buffer functions, with the sizes known only at run time too (level 3) where the compiler
 # can tell them. They need optimisation; under AddressSanitizer they would hide the very calls the
-# sanitizer checks.
+# sanitizer checks. Any level the toolchain predefines is undefined first, or each file warns.
 check_cxx_source_compiles(
     "int main() { char buffer[2]; return int(__builtin_dynamic_object_size(buffer, 0)); }"
     KEYFOLD_HAS_DYNAMIC_OBJECT_SIZE)
@@ -52,8 +57,9 @@ else()
     set(keyfold_fortify_level 2)
 endif()
 if(NOT KEYFOLD_SANITIZE)
-    add_compile_definitions(
-        $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=${keyfold_fortify_level}>)
+    set(keyfold_optimised $<CONFIG:Release,RelWithDebInfo,MinSizeRel>)
+    add_compile_options($<${keyfold_optimised}:-U_FORTIFY_SOURCE>
+                        $<${keyfold_optimised}:-D_FORTIFY_SOURCE=${keyfold_fortify_level}>)
 endif()
 
 if(WIN32)
