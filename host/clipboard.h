@@ -1,6 +1,8 @@
 #ifndef KEYFOLD_CLIPBOARD_H
 #define KEYFOLD_CLIPBOARD_H
 
+#include <QClipboard>
+
 class QMimeData;
 class QString;
 
@@ -13,19 +15,25 @@ public:
 
     virtual void clear() = 0;
     virtual void setText(const QString &text) = 0;
-    // The selection that a middle click pastes, where the system has one (X11, Wayland).
-    virtual void setSelection(const QString &text) = 0;
 };
 
+// Where the system tells at once of a text that the toolkit put on the clipboard or the selection
+// itself (a line edit's selection, an assistive tool's copy through the accessibility bus), the
+// text is given again, marked, before any other program can read it (clipboard_unix.cpp,
+// clipboard_win.cpp).
 class SystemClipboard : public Clipboard
 {
 public:
+    SystemClipboard();
+
     void clear() override;
     void setText(const QString &text) override;
-    void setSelection(const QString &text) override;
+
+private:
+    static void offer(const QString &text, QClipboard::Mode mode);
 };
 
-// Adds, beside the text, the marks of the platform (clipboard_unix.cpp, clipboard_win.cpp).
+// Adds, beside the text, the marks of the platform.
 void markAsSecret(QMimeData &data);
 
 #endif

@@ -29,3 +29,8 @@ void markAsSecret(QMimeData &data)
           "CanUploadToCloudClipboard", "Clipboard Viewer Ignore"})
         data.setData(windowsFormat(name), no);
 }
+
+// Windows hands a copy to other programs as soon as it is made, and tells Qt of it only later:
+// the program marks its copies where it makes them (window/passwordbox.cpp), and Windows'
+// accessibility bridge has no copy of its own to mark.
+SystemClipboard::SystemClipboard() = default;

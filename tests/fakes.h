@@ -43,11 +43,6 @@ public:
         if (available)
             calls << QStringLiteral("setText:") + text;
     }
-    void setSelection(const QString &text) override
-    {
-        if (available)
-            calls << QStringLiteral("setSelection:") + text;
-    }
 
     bool available = true;
     QStringList calls;

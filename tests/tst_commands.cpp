@@ -202,8 +202,8 @@ void tst_Commands::copyToSystemClipboard()
 }
 
 // Every gesture by which the password box copies its text goes to the program's clipboard, as
-// the box had it: "keys" pressed in the box (each binding the platform gives), a "menu" entry
-// chosen by its access key, or a "double click" that selects a word. "bcd" is selected at first.
+// the box had it: "keys" pressed in the box, or a "menu" entry chosen by its access key. "bcd" is
+// selected at first.
 void tst_Commands::copyFromPasswordBox_data()
 {
     QTest::addColumn<QString>("gesture");
@@ -211,30 +211,34 @@ void tst_Commands::copyFromPasswordBox_data()
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<QString>("left");
 
+    // Every key that copies out of a line edit, pinned: those Windows binds, and on the X11 and
+    // Wayland desktops also a Sun keyboard's Copy and Cut, and the keys that cut to the end and the
+    // whole line. (The unit suites' offscreen platform binds Windows' keys; e2e.sh runs this table
+    // on an X server.)
+    const QString platform = QGuiApplication::platformName();
+    const bool linuxDesktop =
+        platform == QLatin1String("xcb") || platform == QLatin1String("wayland");
     const struct
     {
-        QKeySequence::StandardKey key;
-        const char *name;
+        const char *keys;
+        bool linuxOnly;
         const char *call;
         const char *left;
     } bindings[] = {
-        {QKeySequence::Copy, "copy", "setText:bcd", "abcdef"},
-        {QKeySequence::Cut, "cut", "setText:bcd", "aef"},
-        {QKeySequence::DeleteEndOfLine, "cut to the end", "setText:ef", "abcd"},
-        {QKeySequence::DeleteCompleteLine, "cut the line", "setText:abcdef", ""},
-        {QKeySequence::SelectEndOfLine, "select to the end", "setSelection:bcdef", "abcdef"},
+        {"Ctrl+C", false, "setText:bcd", "abcdef"}, {"Ctrl+Ins", false, "setText:bcd", "abcdef"},
+        {"F16", true, "setText:bcd", "abcdef"},     {"Ctrl+X", false, "setText:bcd", "aef"},
+        {"Shift+Del", false, "setText:bcd", "aef"}, {"F20", true, "setText:bcd", "aef"},
+        {"Ctrl+K", true, "setText:ef", "abcd"},     {"Ctrl+U", true, "setText:abcdef", ""},
     };
     for (const auto &binding : bindings) {
-        for (const QKeySequence &keys : QKeySequence::keyBindings(binding.key))
-            QTest::addRow("%s, %s", binding.name, qPrintable(keys.toString()))
-                << "keys" << keys << QStringList{binding.call} << binding.left;
+        if (!binding.linuxOnly || linuxDesktop)
+            QTest::addRow("%s", binding.keys) << "keys" << QKeySequence(QLatin1String(binding.keys))
+                                              << QStringList{binding.call} << binding.left;
     }
     QTest::addRow("menu Copy") << "menu" << QKeySequence(Qt::Key_C) << QStringList{"setText:bcd"}
                                << "abcdef";
     QTest::addRow("menu Cut") << "menu" << QKeySequence(Qt::Key_T) << QStringList{"setText:bcd"}
                               << "aef";
-    QTest::addRow("double click") << "double click" << QKeySequence()
-                                  << QStringList{"setSelection:abcdef"} << "abcdef";
 }
 
 void tst_Commands::copyFromPasswordBox()
@@ -251,7 +255,7 @@ void tst_Commands::copyFromPasswordBox()
     txtPassword->setSelection(1, 3);
     if (gesture == QLatin1String("keys")) {
         QTest::keySequence(txtPassword, keys);
-    } else if (gesture == QLatin1String("menu")) {
+    } else {
         const QPoint corner(2, 2);
         QContextMenuEvent request(QContextMenuEvent::Keyboard, corner,
                                   txtPassword->mapToGlobal(corner));
@@ -260,11 +264,6 @@ void tst_Commands::copyFromPasswordBox()
         QVERIFY(menu);
         QTest::keySequence(menu, keys);
         QTRY_VERIFY(menu->isHidden());
-    } else {
-        // A widget gets the double click alone, without the release that follows it.
-        const QPoint onText(4, txtPassword->height() / 2);
-        QTest::mouseDClick(txtPassword, Qt::LeftButton, {}, onText);
-        QTest::mouseRelease(txtPassword, Qt::LeftButton, {}, onText);
     }
     QCOMPARE(harness.clipboard.calls, calls);
     QCOMPARE(txtPassword->text(), left);

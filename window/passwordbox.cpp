@@ -5,14 +5,19 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
+
+#include <cstdio>
 
 PasswordBox::PasswordBox(const QString &text, Clipboard &clipboard, QWidget *parent)
     : QLineEdit(text, parent), clipboard(clipboard)
-{}
+{
+    // Not to be learnt, stored or predicted by an input method or an on-screen keyboard.
+    setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+}
 
 // The line edit's own keys that copy, with the platform's bindings (Ctrl+C and Ctrl+Insert; Ctrl+X
-// and Shift+Delete; on Linux also Ctrl+K and Ctrl+U, which cut to the end and the whole line).
+// and Shift+Delete; on Linux also F16 and F20, and Ctrl+K and Ctrl+U, which cut to the end and
+// the whole line).
 void PasswordBox::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Copy)) {
@@ -27,40 +32,54 @@ void PasswordBox::keyPressEvent(QKeyEvent *event)
         cutSelected();
     } else {
         QLineEdit::keyPressEvent(event);
-        // Every key the line edit knows offers what is then selected (Shift+End, Ctrl+A).
-        if (event->isAccepted())
-            offerSelection();
         return;
     }
     event->accept();
 }
 
-// As the line edit, which offers a selection made with the mouse when the button is let go.
-void PasswordBox::mouseReleaseEvent(QMouseEvent *event)
-{
-    QLineEdit::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton)
-        offerSelection();
-}
-
-// The line edit's own menu, its Copy and Cut entries (found by their texts, which the line edit
-// translates with its own) given the marked copy.
+// The line edit's own menu, with its Copy and Cut given the marked copy.
 void PasswordBox::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    markMenuCopies(*menu);
+    menu->popup(event->globalPos());
+}
+
+// Copy and Cut are found by the names Qt 6.8 and later give them, or else by their texts, which
+// the line edit translates with its own, and given the marked copy. An entry found by neither (in
+// a Qt that names or words them otherwise) would copy unmarked, so whatever is still connected to
+// the line edit's own copy or cut is left out of the menu. Qt makes those connections by the
+// slots' names, so they are undone by name.
+void PasswordBox::markMenuCopies(QMenu &menu)
+{
     const QString copyEntry = QLineEdit::tr("&Copy");
     const QString cutEntry = QLineEdit::tr("Cu&t");
-    const QList<QAction *> actions = menu->actions();
+    int leftOut = 0;
+    const QList<QAction *> actions = menu.actions();
     for (QAction *action : actions) {
         const QString entry = action->text().section(QLatin1Char('\t'), 0, 0);
-        if (entry != copyEntry && entry != cutEntry)
+        const bool copies =
+            action->objectName() == QLatin1String("edit-copy") || entry == copyEntry;
+        const bool cuts = action->objectName() == QLatin1String("edit-cut") || entry == cutEntry;
+        if (copies || cuts) {
+            action->disconnect(this);
+            connect(action, &QAction::triggered, this,
+                    copies ? &PasswordBox::copySelected : &PasswordBox::cutSelected);
             continue;
-        action->disconnect(this);
-        connect(action, &QAction::triggered, this,
-                entry == copyEntry ? &PasswordBox::copySelected : &PasswordBox::cutSelected);
+        }
+        const bool unmarkedCopy = disconnect(action, SIGNAL(triggered()), this, SLOT(copy()));
+        const bool unmarkedCut = disconnect(action, SIGNAL(triggered()), this, SLOT(cut()));
+        if (unmarkedCopy || unmarkedCut) {
+            menu.removeAction(action);
+            ++leftOut;
+        }
     }
-    menu->popup(event->globalPos());
+    if (leftOut > 0)
+        std::fprintf(stderr,
+                     "keyfold: %d entries left out of the password box's menu, which this Qt "
+                     "names otherwise and which would copy the password unmarked\n",
+                     leftOut);
 }
 
 void PasswordBox::copySelected()
@@ -75,12 +94,4 @@ void PasswordBox::cutSelected()
         return;
     copySelected();
     del();
-}
-
-// The toolkit has just offered the same text unmarked; nothing can have read it yet, as the
-// selection is only handed out from the event loop, which has not run since.
-void PasswordBox::offerSelection()
-{
-    if (hasSelectedText())
-        clipboard.setSelection(selectedText());
 }

@@ -4,10 +4,12 @@
 #include <QLineEdit>
 
 class Clipboard;
+class QMenu;
 
-// The password box: an editable line whose every copy of its text, by key, by its context menu or
-// by selecting it, goes to the program's clipboard with the platform's marks, never to the
-// toolkit's unmarked one. Dragging its text out stays off, as in every line edit.
+// The password box: an editable line whose copies of its text, by key or by its context menu, go
+// to the program's clipboard with the platform's marks, never to the toolkit's unmarked one; input
+// methods are told that its text is sensitive. Dragging its text out stays off, as in every line
+// edit.
 class PasswordBox : public QLineEdit
 {
     Q_OBJECT
@@ -17,13 +19,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    void markMenuCopies(QMenu &menu);
     void copySelected();
     void cutSelected();
-    void offerSelection();
 
     Clipboard &clipboard;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The window's accessibility tree as a screen reader reads it, through AT-SPI from another
-process: every object's role, name, states and text at start and after Generate, and on Qt 6.8 the
-announcements of Generate and Copy. Started by screen-reader.sh (tree), before the program, which
+process: every object's role, name, states and text at start and after Generate, on Qt 6.8 the
+announcements of Generate and Copy, and an assistive tool's copy and cut of the password. Started by screen-reader.sh (tree), before the program, which
 it expects on the accessibility bus of the session; the environment gives TITLE, the window's
 caption, ANNOUNCES (yes or no) and LISTENING, a file it makes once it listens."""
 import os, re, subprocess, sys, time
@@ -149,3 +149,35 @@ if os.environ["ANNOUNCES"] == "yes":
     print(f"Qt {version}: announced {announced}")
 else:
     print(f"Qt {version} has no announcements")
+
+
+def clipboard(*target):
+    return subprocess.run(["xclip", "-o", "-selection", "clipboard", *target], timeout=2,
+                          capture_output=True, text=True).stdout
+
+
+# The clipboard holds text, marked for clipboard managers.
+def marked(text):
+    return clipboard() == text and "x-kde-passwordManagerHint" in clipboard("-t", "TARGETS").split()
+
+
+# An assistive tool's copy and cut (EditableText, answered inside Qt's own bridge) leave the
+# password marked as the program's own copies do; the cut empties the box.
+def find(accessible, role, name):
+    if accessible.get_role() == role and accessible.get_name() == name:
+        return accessible
+    children = (accessible.get_child_at_index(index) for index in range(accessible.get_child_count()))
+    return next(filter(None, (find(child, role, name) for child in children)), None)
+
+
+box = find(window, Atspi.Role.TEXT, "Password")
+password = Atspi.Text.get_text(box, 0, -1)
+if not poll(15, lambda: marked(password)):
+    fail(f"Copy left {clipboard()!r}")
+Atspi.EditableText.copy_text(box, 0, 3)
+if not poll(15, lambda: marked(password[:3])):
+    fail(f"CopyText left {clipboard()!r} with targets {clipboard('-t', 'TARGETS').split()}")
+Atspi.EditableText.cut_text(box, 0, len(password))
+if not poll(15, lambda: marked(password) and Atspi.Text.get_text(box, 0, -1) == ""):
+    fail(f"CutText left {clipboard()!r} with targets {clipboard('-t', 'TARGETS').split()}, "
+         f"and {Atspi.Text.get_text(box, 0, -1)!r} in the box")

@@ -92,6 +92,15 @@ case_copy() {
         fail "clipboard '$(clipboard -n)' is no 7-character password"
     clipboard -l | grep -qx 'x-kde-passwordManagerHint' ||
         fail "no password-manager hint: $(clipboard -l)"
+    # The toolkit's own offer of text selected in the password box is marked too.
+    local password
+    password=$(clipboard -n)
+    keys -k Tab -k Tab -k End -M shift -k Home -m shift
+    poll 15 selection_marked "$password" ||
+        fail "the selection offers '$(clipboard -p -n)' with $(clipboard -p -l | tr '\n' ' ')"
+}
+selection_marked() {
+    [ "$(clipboard -p -n)" = "$1" ] && clipboard -p -l | grep -qx 'x-kde-passwordManagerHint'
 }
 
 # The toolkit's teardown on Wayland is a race, so closing is tried many times, after each of the
