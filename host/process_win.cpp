@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdio>
 #include <tlhelp32.h>
 #include <vector>
 
@@ -27,22 +28,31 @@ std::vector<BYTE> tokenUser()
 // its header and mask (ACCESS_ALLOWED_ACE less its SidStart) and a SID; the list holds three, and
 // an ACL is DWORD-aligned.
 constexpr DWORD entrySize = sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + SECURITY_MAX_SID_SIZE;
+// Not copyable: the descriptor points to the list beside it.
 struct Protection
 {
-    SECURITY_DESCRIPTOR descriptor;
-    std::array<DWORD, (sizeof(ACL) + 3 * entrySize) / sizeof(DWORD) + 1> list;
+    Protection() = default;
+    Protection(const Protection &) = delete;
+    Protection &operator=(const Protection &) = delete;
+
+    PACL acl() { return reinterpret_cast<PACL>(list.data()); }
+
+    SECURITY_DESCRIPTOR descriptor{};
+    std::array<DWORD, (sizeof(ACL) + 3 * entrySize) / sizeof(DWORD) + 1> list{};
 };
+// A SID holds DWORDs.
+using SidStorage = std::array<BYTE, SECURITY_MAX_SID_SIZE>;
 
 // Makes a list that gives the user only userRights, and the system systemRights. The owner,
 // which otherwise may always read and rewrite a list, gets no more than the user: an entry for
 // OWNER RIGHTS replaces the owner's implicit rights. Inherits nothing. False if it cannot be made.
 bool makeProtection(Protection &protection, PSID user, DWORD userRights, DWORD systemRights)
 {
-    std::array<BYTE, SECURITY_MAX_SID_SIZE> owner{};
-    std::array<BYTE, SECURITY_MAX_SID_SIZE> system{};
+    alignas(DWORD) SidStorage owner{};
+    alignas(DWORD) SidStorage system{};
     DWORD ownerSize = owner.size();
     DWORD systemSize = system.size();
-    const auto acl = reinterpret_cast<PACL>(protection.list.data());
+    const PACL acl = protection.acl();
     return CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner.data(), &ownerSize) &&
            CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize) &&
            InitializeAcl(acl, sizeof protection.list, ACL_REVISION) &&
@@ -55,10 +65,20 @@ bool makeProtection(Protection &protection, PSID user, DWORD userRights, DWORD s
                                         SE_DACL_PROTECTED);
 }
 
-// Straight to the kernel: it loads no library, as SetSecurityInfo may (ntmarta.dll).
+// Straight to the kernel: it loads no library, as SetSecurityInfo may (ntmarta.dll). A refusal
+// leaves the object as it was; a debugger hears of it in debug builds.
 void protect(HANDLE object, Protection &protection)
 {
-    SetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, &protection.descriptor);
+    [[maybe_unused]] const BOOL done =
+        SetKernelObjectSecurity(object, DACL_SECURITY_INFORMATION, &protection.descriptor);
+#ifndef NDEBUG
+    if (!done) {
+        char message[64];
+        std::snprintf(message, sizeof message, "keyfold: access list refused (error %lu)\n",
+                      GetLastError());
+        OutputDebugStringA(message);
+    }
+#endif
 }
 
 // Each thread's list, like the process's, gives the user full access by default, and with
@@ -89,9 +109,11 @@ void restrictRunningThreads()
     CloseHandle(snapshot);
 }
 
-// Windows runs the program's TLS callbacks in every thread that starts, the toolkit's and its
-// own, before the thread's own code, and under the loader lock: nothing here may load a library
-// or wait, and a refusal only leaves the thread with the default list.
+// Windows runs the program's TLS callbacks in every thread that starts, before the thread's own
+// code, and under the loader lock: nothing here may load a library or wait. Threads are born with
+// the restricted list (below), but for those started with another token's default list: by
+// another process (CreateRemoteThread, a debugger's), or by a thread that impersonates someone.
+// Those are restricted here, as soon as they run.
 void NTAPI restrictStartingThread(PVOID, DWORD reason, PVOID)
 {
     if (reason == DLL_THREAD_ATTACH && threadProtectionReady.load(std::memory_order_acquire))
@@ -99,6 +121,27 @@ void NTAPI restrictStartingThread(PVOID, DWORD reason, PVOID)
 }
 [[gnu::used, gnu::section(".CRT$XLB")]] PIMAGE_TLS_CALLBACK startingThreadCallback =
     restrictStartingThread;
+
+// Windows gives a new thread the default list of its creator's token, and the token keeps it: with
+// the threads' list there, every thread started from now on in this process is restricted from
+// its first moment, before anyone could open it. Objects that the program makes without a list
+// of their own get it too, which leaves them to the program and the system. Then the token itself
+// is closed to the user's other processes, which could otherwise put another default back: they
+// may query and copy it, not change it.
+void restrictNewThreads(PSID user)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_DEFAULT | WRITE_DAC, &token))
+        return;
+    TOKEN_DEFAULT_DACL defaultList{threadProtection.acl()};
+    SetTokenInformation(token, TokenDefaultDacl, &defaultList, sizeof defaultList);
+    Protection tokenProtection;
+    if (makeProtection(tokenProtection, user,
+                       TOKEN_QUERY | TOKEN_QUERY_SOURCE | TOKEN_DUPLICATE | TOKEN_IMPERSONATE,
+                       TOKEN_ALL_ACCESS))
+        protect(token, tokenProtection);
+    CloseHandle(token);
+}
 
 // Replaces the lists of the process and of its threads, which by default give the user's other
 // processes full access: they may now only see the process and its threads, wait for them and end
@@ -110,7 +153,7 @@ void restrictAccess()
     if (user.empty())
         return;
     const PSID userSid = reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid;
-    Protection processProtection{};
+    Protection processProtection;
     if (makeProtection(processProtection, userSid,
                        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
                        PROCESS_ALL_ACCESS))
@@ -121,6 +164,7 @@ void restrictAccess()
                         SYNCHRONIZE | THREAD_QUERY_INFORMATION | THREAD_QUERY_LIMITED_INFORMATION,
                         THREAD_ALL_ACCESS))
         return;
+    restrictNewThreads(userSid);
     threadProtectionReady.store(true, std::memory_order_release);
     restrictRunningThreads();
 }
