@@ -7,6 +7,8 @@ WINDOWS_TARGETS := all
 JOBS := $(shell nproc)
 VERSION := $(shell sed -n 's/^project.keyfold VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 SIGNATURES_DIR := packaging/windows/signatures/$(VERSION)
+# The Windows build, less any signing key in the environment (sign-windows passes it on).
+UNSIGNED := env -u KEYFOLD_SIGN_PKCS12 -u KEYFOLD_SIGN_PKCS11_MODULE
 MAKEFLAGS += --no-print-directory
 
 .PHONY: run test fuzz package bench build build-sanitize windows sign-windows verify-download \
@@ -64,31 +66,48 @@ build-sanitize:
 		-DKEYFOLD_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) --parallel $(JOBS)
 
-# build-windows/Keyfold.exe, the portable Keyfold-<version>-win64.zip and the installer
-# Keyfold-<version>-win64-setup.exe, cross-built with MinGW against a Qt for Windows that is built
-# once per machine (about 15 minutes on 2 cores the first time). A build folder that found another
-# Qt for Windows (built with other settings) is configured afresh, as CMake keeps what it found.
+# build-windows/Keyfold.exe, the portable Keyfold-<version>-win64.zip, the installer
+# Keyfold-<version>-win64-setup.exe and the Windows Installer package Keyfold-<version>-win64.msi,
+# cross-built with MinGW against a Qt for Windows that is built once per machine (about 15 minutes
+# on 2 cores the first time). A build folder that found another Qt for Windows (built with other
+# settings) is configured afresh, as CMake keeps what it found. A signing key in the environment is
+# not passed on: only sign-windows signs. Where this version's signatures are committed, the build
+# attaches them, and first says which of the Debian packages that made them differ here.
 windows:
 	@scripts/install-deps.sh windows
+	@scripts/windows-release-record.sh check $(SIGNATURES_DIR)
 	toolkit=$$(scripts/windows-toolkit.sh) && \
 	fresh=$$(grep -qsx "Qt6_DIR:PATH=$$toolkit/lib/cmake/Qt6" $(WINDOWS_DIR)/CMakeCache.txt || \
 		echo --fresh) && \
 	CMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake cmake $$fresh -S . -B $(WINDOWS_DIR) \
 		-DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=$$toolkit \
 		-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=$$(qtpaths6 --query QT_HOST_LIBS)/cmake
-	cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
+	$(UNSIGNED) cmake --build $(WINDOWS_DIR) --parallel $(JOBS) --target $(WINDOWS_TARGETS)
 
-# The signed Windows release: every program file signed with the key that the environment names
-# (scripts/authenticode.sh, docs/windows.md), its detached signatures made anew in
-# packaging/windows/signatures/VERSION/, to be committed with the release.
+# The signed Windows release: every program file and package signed with the key that the
+# environment names (scripts/authenticode.sh, docs/windows.md), its detached signatures and the
+# record of what made them (scripts/windows-release-record.sh) put in
+# packaging/windows/signatures/VERSION/, to be committed alone after the release's commit. Never
+# over signatures committed for this version, which have been published.
 sign-windows:
+	@[ -n "$(VERSION)" ] || { echo "sign-windows: no version in CMakeLists.txt" >&2; exit 2; }
 	@[ -n "$$KEYFOLD_SIGN_PKCS12$$KEYFOLD_SIGN_PKCS11_MODULE" ] || { echo "sign-windows: no key:" \
 		"set KEYFOLD_SIGN_PKCS12 or KEYFOLD_SIGN_PKCS11_MODULE (docs/windows.md)" >&2; exit 2; }
+	@[ -z "$$(git ls-files $(SIGNATURES_DIR) 2>/dev/null)" ] || { echo "sign-windows: version" \
+		"$(VERSION) is signed already ($(SIGNATURES_DIR) is committed): raise the version" >&2; \
+		exit 2; }
+	@[ -z "$$(git status --porcelain -- . ':!packaging/windows/signatures' 2>/dev/null)" ] || { \
+		echo "sign-windows: the tree has changes that are not committed: sign the release's" \
+			"commit as it is" >&2; exit 2; }
 	rm -rf $(SIGNATURES_DIR) $(WINDOWS_DIR)/Keyfold-$(VERSION)-win64.zip \
-		$(WINDOWS_DIR)/Keyfold-$(VERSION)-win64-setup.exe
-	$(MAKE) windows
+		$(WINDOWS_DIR)/Keyfold-$(VERSION)-win64-setup.exe $(WINDOWS_DIR)/Keyfold-$(VERSION)-win64.msi
+	$(MAKE) windows UNSIGNED=
+	scripts/windows-release-record.sh write $(SIGNATURES_DIR) $$(cat $(WINDOWS_DIR)/source-date-epoch)
 
 # Checks downloaded Windows release files against a build of this checkout:
-# make verify-download FILES="Keyfold-1.0.2-win64.zip Keyfold-1.0.2-win64-setup.exe"
-verify-download: windows
+# make verify-download FILES="Keyfold-1.0.2-win64.zip Keyfold-1.0.2-win64-setup.exe ..."
+verify-download:
+	@[ -n "$(FILES)" ] || { echo "usage: make verify-download FILES=\"DOWNLOAD...\" (the zip," \
+		"setup program or MSI downloaded)" >&2; exit 2; }
+	$(MAKE) windows
 	scripts/compare-windows-release.sh $(WINDOWS_DIR) $(FILES)

@@ -6,13 +6,19 @@ if(KEYFOLD_HAS_FILE_PREFIX_MAP)
                         "-ffile-prefix-map=${CMAKE_BINARY_DIR}=.")
 endif()
 
-# The date of what is built (in the packages, the zip and the setup program): the builder's
-# SOURCE_DATE_EPOCH, else the last commit's, else, in sources without their history (a release
-# tarball), the newest source file's, build trees left out. The signatures of a Windows release
-# are left out too: they are made from a build and committed after it, and must not change what
-# they sign.
+# The date of what is built (in the packages, the zip, the setup program and the MSI): for a signed
+# Windows release, the date its signing recorded, which its signatures need whatever history the
+# sources come with (a tarball dates every file at the commit of the signatures, a shallow clone
+# knows that commit alone); else the builder's SOURCE_DATE_EPOCH, else the last commit's, else, in
+# sources without their history (a release tarball), the newest source file's, build trees left
+# out. The signatures of a Windows release are left out too: they are made from a build and
+# committed after it, and must not change what they sign.
 set(keyfold_signatures_dir packaging/windows/signatures)
-if(DEFINED ENV{SOURCE_DATE_EPOCH})
+set(keyfold_release_record ${CMAKE_SOURCE_DIR}/${keyfold_signatures_dir}/${PROJECT_VERSION}/record)
+if(WIN32 AND EXISTS ${keyfold_release_record})
+    file(STRINGS ${keyfold_release_record} KEYFOLD_SOURCE_DATE_EPOCH REGEX "^date [0-9]+$")
+    string(REPLACE "date " "" KEYFOLD_SOURCE_DATE_EPOCH "${KEYFOLD_SOURCE_DATE_EPOCH}")
+elseif(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(KEYFOLD_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
 else()
     execute_process(COMMAND git log -1 --format=%ct -- . ":(exclude)${keyfold_signatures_dir}"
@@ -35,6 +41,8 @@ endif()
 # cpack reads its dates from the environment when it runs, wherever it is started from.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackKeyfold.cmake)
 file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${KEYFOLD_SOURCE_DATE_EPOCH})\n")
+# Kept for the record of a signed release (scripts/windows-release-record.sh).
+file(WRITE ${CMAKE_BINARY_DIR}/source-date-epoch "${KEYFOLD_SOURCE_DATE_EPOCH}\n")
 
 # Folders made by installing and packaging get the same modes whatever the builder's umask (files
 # get theirs from the install rules).

@@ -32,6 +32,33 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!include keyfold-uninstall.nsh")
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake)
 include(CPack)
 
+# The NSIS plug-ins that the setup program and its uninstaller carry, and load at run time from a
+# temporary folder, are program files like any other: signed copies of them, in an NSIS folder of
+# the build's own (the system's, less its plug-ins), where makensis finds no others. A plug-in that
+# a later script calls without being listed here then stops the build, rather than going unsigned.
+set(keyfold_nsis_plugins InstallOptions StartMenu System UserInfo)
+find_path(keyfold_nsis_data Stubs/lzma-amd64-unicode PATHS /usr/share/nsis /usr/local/share/nsis
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(keyfold_nsis_dir ${CMAKE_BINARY_DIR}/nsis)
+file(MAKE_DIRECTORY ${keyfold_nsis_dir}/Plugins/amd64-unicode)
+foreach(part Contrib Include Stubs)
+    file(CREATE_LINK ${keyfold_nsis_data}/${part} ${keyfold_nsis_dir}/${part} SYMBOLIC)
+endforeach()
+set(keyfold_signed_plugins)
+foreach(plugin IN LISTS keyfold_nsis_plugins)
+    set(signed ${keyfold_nsis_dir}/Plugins/amd64-unicode/${plugin}.dll)
+    add_custom_command(
+        OUTPUT ${signed}
+        COMMAND ${CMAKE_COMMAND} -E copy ${keyfold_nsis_data}/Plugins/amd64-unicode/${plugin}.dll
+                ${signed}.unsigned
+        COMMAND ${keyfold_authenticode} ${signed}.unsigned setup-plugins/${plugin}.dll
+                ${keyfold_signatures}
+        COMMAND ${CMAKE_COMMAND} -E rename ${signed}.unsigned ${signed}
+        DEPENDS ${keyfold_authenticode} ${keyfold_signature_files}
+        COMMENT "Signing the setup program's plug-in ${plugin}.dll")
+    list(APPEND keyfold_signed_plugins ${signed})
+endforeach()
+
 # Made and signed aside, and put in place only then: a setup program that failed to be signed is
 # never taken for a finished one.
 set(keyfold_setup ${CMAKE_BINARY_DIR}/${keyfold_folder}-setup.exe)
@@ -39,8 +66,10 @@ set(keyfold_unsigned_setup ${CMAKE_BINARY_DIR}/cpack/${keyfold_folder}-setup.exe
 file(GLOB keyfold_nsis_fragments ${CMAKE_SOURCE_DIR}/packaging/windows/*.nsh)
 add_custom_command(
     OUTPUT ${keyfold_setup}
-    COMMAND cpack --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
-            > ${CMAKE_BINARY_DIR}/cpack.log
+    COMMAND ${CMAKE_COMMAND} -D cpack=${CMAKE_CPACK_COMMAND}
+            -D config=${CMAKE_BINARY_DIR}/CPackConfig.cmake -D output=${CMAKE_BINARY_DIR}/cpack
+            -D nsis_dir=${keyfold_nsis_dir} -D log=${CMAKE_BINARY_DIR}/cpack.log
+            -P ${CMAKE_CURRENT_LIST_DIR}/cpack-setup.cmake
     COMMAND ${keyfold_authenticode} ${keyfold_unsigned_setup} ${keyfold_folder}-setup.exe
             ${keyfold_signatures}
     COMMAND ${CMAKE_COMMAND} -E copy ${keyfold_unsigned_setup} ${keyfold_setup}
@@ -48,6 +77,8 @@ add_custom_command(
             ${CMAKE_CURRENT_LIST_DIR}/windows-notices.cmake
             ${CMAKE_CURRENT_LIST_DIR}/nsis-file-lists.cmake ${keyfold_nsis_fragments}
             ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${keyfold_authenticode}
-            ${keyfold_signature_files}
+            ${keyfold_signature_files} ${keyfold_signed_plugins}
+            ${CMAKE_CURRENT_LIST_DIR}/cpack-setup.cmake
+    VERBATIM
     COMMENT "Making ${keyfold_folder}-setup.exe")
 add_custom_target(windows_setup ALL DEPENDS ${keyfold_setup})

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Compares downloaded Windows release files (the zip, the setup program) with those of a build:
-# says "identical" for each, or which file differs, and for a zip which files in it.
+# Compares downloaded Windows release files (the zip, the setup program, the MSI) with those of a
+# build: says "identical" for each, or which file differs, and for a zip which files in it.
 # Usage: scripts/compare-windows-release.sh BUILD_DIR DOWNLOAD...   (status 1 if any differs)
 set -euo pipefail
 build_dir=$1

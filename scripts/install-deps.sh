@@ -9,8 +9,9 @@ display=(qt6-wayland fonts-dejavu-core)  # running it: Qt's Wayland platform plu
 icons=(librsvg2-bin)                 # the icons, rendered from their drawing
 deb=(dpkg-dev file git)              # the .deb (file and dpkg-dev: its dependencies; git: its date)
 # Qt for Windows, built from Debian's source package (dpkg-dev unpacks it), and Keyfold for Windows:
-# its icon, zip and installer.
+# its icon, zip, installer and Windows Installer package.
 windows=(g++-mingw-w64-x86-64-posix ninja-build qt6-base-dev-tools xz-utils imagemagick zip nsis
+    wixl msitools
     osslsigncode openssl ca-certificates libengine-pkcs11-openssl)  # and its signatures, also from tokens
 bench=(xvfb libx11-dev libxdamage-dev)  # the start-up benchmark, on a display of its own
 tests=(
@@ -20,7 +21,7 @@ tests=(
     lintian devscripts desktop-file-utils appstream  # checks of the package, as Debian does them
     clang                                  # the sanitizer and fuzzing build, with clang's runtime (below)
     clang-tidy cppcheck                    # static checks
-    unzip disorderfs                       # the zip's contents; a second build that lists folders in another order
+    unzip p7zip-full disorderfs            # the zip's and the setup program's contents; a second build that lists folders in another order
     wine wine64 icoutils pev               # the Windows program under Wine; its resources and hardening
     softhsm2                               # a software token holding a throwaway signing key
     dbus at-spi2-core python3-pyatspi orca speech-dispatcher  # what a screen reader hears

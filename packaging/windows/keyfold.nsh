@@ -6,8 +6,9 @@
 Target amd64-unicode
 !include FileFunc.nsh
 SetDateSave off
-; The uninstaller that the installer writes is signed like every other program file.
-!uninstfinalize '"${KEYFOLD_AUTHENTICODE}" "%1" Uninstall.exe "${KEYFOLD_SIGNATURES}"'
+; The uninstaller that the installer writes is signed like every other program file; a failure
+; stops makensis, which heeds the command's status only when told what it must be.
+!uninstfinalize '"${KEYFOLD_AUTHENTICODE}" "%1" Uninstall.exe "${KEYFOLD_SIGNATURES}"' = 0
 VIProductVersion ${KEYFOLD_VERSION}.0
 VIFileVersion ${KEYFOLD_VERSION}.0
 VIAddVersionKey /LANG=0 ProductName Keyfold

@@ -191,30 +191,111 @@ case_copy() {
 case_close() { close_keyfold 30; }
 
 # What the prefix holds, to compare before installing and after uninstalling: files and folders
-# outside the temporary ones, and registry keys.
+# outside the temporary ones, and registry keys; less the empty folder and keys that Windows
+# Installer makes on its first use and keeps, as every Windows has them.
+installer_own=(./windows/Installer '[Software\\Classes\\Installer\\Features]'
+    '[Software\\Classes\\Installer\\Products]' '[Software\\Classes\\Installer\\UpgradeCodes]'
+    '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UpgradeCodes]'
+    '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components]'
+    '[Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products]')
 prefix_contents() {
     wineserver -w # the registry is on disk once the server has ended
-    (cd "$WINEPREFIX/drive_c" && find . -path ./users/\*/Temp -prune -o -print | sort)
-    sed -n 's/^\(\[.*\]\).*/\1/p' "$WINEPREFIX"/{system,user}.reg | sort
+    {
+        (cd "$WINEPREFIX/drive_c" && find . -path ./users/\*/Temp -prune -o -print | sort)
+        sed -n 's/^\(\[.*\]\).*/\1/p' "$WINEPREFIX"/{system,user}.reg | sort
+    } | grep -vxF "${installer_own[@]/#/-e}"
 }
 
-# The installed files, with their sizes and dates, and the uninstall entry, read while programs run.
+# installation FOLDER KEY: the files installed in FOLDER (of drive C), with their sizes and dates,
+# and the uninstall entry KEY, read while programs run.
 installation() {
-    find "$WINEPREFIX/drive_c/Keyfold" -printf '%P %s %T@\n' | sort
-    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Keyfold' | tr -d '\r'
+    find "$WINEPREFIX/drive_c/$1" -printf '%P %s %T@\n' | sort
+    wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$2" | tr -d '\r'
 }
 
-# Entries named Keyfold among the installed apps, for the machine and for the user.
+# Entries named Keyfold among the installed apps, for the machine and for the user (Windows
+# Installer keeps a copy of its own elsewhere).
 uninstall_entries() {
     wineserver -w
-    cat "$WINEPREFIX"/{system,user}.reg | grep -c '^"DisplayName"="Keyfold"$' || true
+    awk '/^\[/ { entry = index($0, "\\\\CurrentVersion\\\\Uninstall\\\\") > 0 }
+         entry && $0 == "\"DisplayName\"=\"Keyfold\"" { ++count }
+         END { print count + 0 }' "$WINEPREFIX"/{system,user}.reg
+}
+
+# has_entry_values KEY VALUE...: the uninstall entry KEY, as the registry file has it (with each
+# backslash doubled), holds each VALUE ("NAME"=...).
+has_entry_values() {
+    wineserver -w
+    local key='Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\'"$1" entry value
+    entry=$(sed -n "/^\\[$key\\]/,/^\$/p" "$WINEPREFIX/system.reg")
+    for value in "${@:2}"; do
+        grep -qF "$value" <<<"$entry" || fail "the uninstall entry $1 lacks $value: $entry"
+    done
+}
+
+# msiexec ARGUMENT...: Windows Installer, quiet, with its log; Wine gives its status modulo 256.
+msiexec() {
+    wine msiexec "$@" /qn /norestart /l*v "$(winepath -w "$work/msiexec.log")"
+}
+
+# make_msi VERSION MSI: a package of this build's folder for another version, whose licence text
+# says which.
+make_msi() {
+    local folder_copy=$work/msi-$1/$folder
+    mkdir -p "$folder_copy"
+    cp -r "$build_dir/msi/$folder/." "$folder_copy"
+    echo "Keyfold $1" >"$folder_copy/LICENSE.txt"
+    cmake -D folder="$folder_copy" -D msi="$2" -D version="$1" -D epoch=0 \
+        -D icon="$build_dir/Keyfold.ico" -D vendor='The Keyfold developers' -D copyright= \
+        -D template="$project/packaging/windows/keyfold.wxs.in" -D work="$work/msi-$1" \
+        -D authenticode="$project/scripts/authenticode.sh" -D signatures="$work/msi-$1/none" \
+        -P "$project/cmake/msi-folder.cmake" >"$work/msi-$1.log" 2>&1 ||
+        fail "no package of version $1: $(cat "$work/msi-$1.log")"
+}
+
+# The Windows Installer package, in the prefix as it was before the setup program: silently, it
+# replaces a lower version in place (one entry, the new files) and puts the program, its shortcut
+# (which Wine puts in the user's Start menu) and its entry in place; the installed program runs and
+# ends; neither the setup program nor the lower version installs over it, and neither changes
+# anything; a silent uninstall by product code leaves the prefix as it was.
+windows_installer_package() {
+    local msi=$build_dir/$folder.msi installed="$WINEPREFIX/drive_c/Program Files/Keyfold" code
+    make_msi 1.0.1 "$work/old.msi"
+    msiexec /i "$(winepath -w "$work/old.msi")" || fail "installing 1.0.1 ended with status $?"
+    [ "$(cat "$installed/LICENSE.txt")" = "Keyfold 1.0.1" ] || fail "1.0.1 is not installed"
+    msiexec /i "$(winepath -w "$msi")" || fail "the package ended with status $?"
+    [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries after upgrading"
+    diff -r "$build_dir/msi/$folder" "$installed" >&2 || fail "installed other files (above)"
+    [ "$(find "$WINEPREFIX/drive_c" -name Keyfold.lnk | wc -l)" = 1 ] ||
+        fail "Start-menu shortcuts: $(find "$WINEPREFIX/drive_c" -name Keyfold.lnk)"
+    code=$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
+    has_entry_values "$code" '"DisplayName"="Keyfold"' "\"DisplayVersion\"=\"$version\"" \
+        '"Publisher"="The Keyfold developers"' '"EstimatedSize"=dword:'
+    # The entry's icon, which Windows Installer keeps with the product (its size: Wine says 0).
+    grep -q "^\"ProductIcon\"=\"C:.*$code.*keyfold\\.ico\"\$" "$WINEPREFIX/system.reg" ||
+        fail "no icon for the package's entry"
+    start_keyfold 'C:\Program Files\Keyfold\Keyfold.exe'
+    close_keyfold 30
+
+    installation 'Program Files/Keyfold' "$code" >"$work/package"
+    local status=0
+    wine "$build_dir/$folder-setup.exe" /S || status=$?
+    [ "$status" = 2 ] || fail "the setup program over the package ended with status $status"
+    status=0
+    msiexec /i "$(winepath -w "$work/old.msi")" || status=$?
+    [ "$status" = $((1603 % 256)) ] || fail "installing 1.0.1 over $version ended with $status"
+    installation 'Program Files/Keyfold' "$code" | diff "$work/package" - >&2 ||
+        fail "changed over the package (above)"
+    msiexec /x "$code" || fail "uninstalling the package ended with status $?"
+    prefix_contents >"$work/after"
+    diff "$work/before" "$work/after" >&2 || fail "uninstalling the package left changes (above)"
 }
 
 # The setup program in a fresh prefix: a silent install puts the program, its shortcut and its
 # uninstall entry in place; the installed program runs and ends; installing again leaves one
 # installation and one entry; while the program runs from there, neither installing again nor
-# uninstalling changes anything; once it has ended, a silent uninstall leaves the prefix as it was
-# before.
+# uninstalling changes anything, nor does the Windows Installer package; once it has ended, a
+# silent uninstall leaves the prefix as it was before. Then the package itself (above).
 case_installer() {
     export WINEPREFIX=$work/prefix
     prepare_wine
@@ -226,14 +307,13 @@ case_installer() {
     local menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
     [ -f "$menu/Keyfold/Keyfold.lnk" ] || fail "no Start-menu shortcut"
     [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries"
-    local entry
-    local key='Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Keyfold'
-    entry=$(sed -n "/^\\[$key\\]/,/^\$/p" "$WINEPREFIX/system.reg")
-    for value in '"DisplayName"="Keyfold"' "\"DisplayVersion\"=\"$version\"" \
+    has_entry_values Keyfold '"DisplayName"="Keyfold"' "\"DisplayVersion\"=\"$version\"" \
         '"Publisher"="The Keyfold developers"' '"EstimatedSize"=dword:' '"DisplayIcon"=' \
-        '"UninstallString"='; do
-        grep -qF "$value" <<<"$entry" || fail "the uninstall entry lacks $value: $entry"
-    done
+        '"UninstallString"='
+    local status=0
+    msiexec /i "$(winepath -w "$build_dir/$folder.msi")" || status=$?
+    [ "$status" = $((1603 % 256)) ] || fail "the package over the setup's Keyfold ended with $status"
+    [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) entries after the package refused"
     start_keyfold 'C:\Program Files\Keyfold\Keyfold.exe'
     close_keyfold 30
 
@@ -248,18 +328,20 @@ case_installer() {
     # uninstaller runs in place, with _?=, to end with its status: started plainly it hands over to
     # a copy of itself and ends at once.)
     start_keyfold 'C:\Keyfold\Keyfold.exe'
-    installation >"$work/running"
-    local status=0
+    installation Keyfold Keyfold >"$work/running"
+    status=0
     wine "$setup" /S || status=$?
     [ "$status" = 2 ] || fail "installing over a running Keyfold ended with status $status"
     status=0
     wine 'C:\Keyfold\Uninstall.exe' /S '_?=C:\Keyfold' || status=$?
     [ "$status" = 2 ] || fail "uninstalling a running Keyfold ended with status $status"
-    installation | diff "$work/running" - >&2 || fail "changed while Keyfold ran (above)"
+    installation Keyfold Keyfold | diff "$work/running" - >&2 ||
+        fail "changed while Keyfold ran (above)"
     close_keyfold 30
     wine 'C:\Keyfold\Uninstall.exe' /S || fail "the uninstaller ended with status $?"
     prefix_contents >"$work/after" # once the uninstaller's copy of itself has ended
     diff "$work/before" "$work/after" >&2 || fail "the uninstaller left the prefix changed (above)"
+    windows_installer_package
 }
 
 # flip FILE OFFSET: changes one bit of the byte at OFFSET.
@@ -287,6 +369,8 @@ keyUsage = critical,keyCertSign
 basicConstraints = critical,CA:FALSE
 keyUsage = critical,digitalSignature
 extendedKeyUsage = codeSigning
+# Where no list can be fetched: a rebuild that tries fails.
+crlDistributionPoints = URI:http://127.0.0.1:9/keyfold-test.crl
 END
     (
         cd "$keys"
@@ -313,43 +397,93 @@ END
         KEYFOLD_SIGN_CERTS="$keys/chain.pem" KEYFOLD_SIGN_PASSWORD_FILE="$keys/pin")
 }
 
-# verify_signed FILE...: each is signed, and its signature verifies against the test authority.
+# verify_signed FILE...: each is signed, and its signature verifies against the test authority
+# (whose revocation list cannot be fetched: osslsigncode 2.5 fetches none, 2.9 is told not to).
 verify_signed() {
-    local file
+    local file offline=()
+    { osslsigncode verify 2>&1 || true; } | grep -q -- -ignore-crl && offline=(-ignore-crl)
     for file in "$@"; do
-        osslsigncode verify -CAfile "$keys/ca.pem" -in "$file" >"$work/verify.log" 2>&1 ||
+        osslsigncode verify "${offline[@]}" -CAfile "$keys/ca.pem" -in "$file" \
+            >"$work/verify.log" 2>&1 ||
             fail "${file#"$work"/} is not signed as it should be: $(tail -5 "$work/verify.log")"
     done
 }
 
 programs_in() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort; }
 
-# rebuild_fails FILE: with FILE changed, building the zip again stops and names FILE.
+# rebuild_fails FILE TARGET OUTPUT: with FILE changed, building TARGET (which makes OUTPUT) again
+# stops and names FILE.
 rebuild_fails() {
-    rm -f "$work/copy/build-windows/$folder.zip"
-    ! make -C "$work/copy" windows WINDOWS_TARGETS=windows_zip >"$work/tampered.log" 2>&1 ||
+    rm -f "$work/copy/build-windows/$3"
+    ! make -C "$work/copy" windows WINDOWS_TARGETS="$2" >"$work/tampered.log" 2>&1 ||
         fail "the build went on with $1 changed"
     grep -q "authenticode: $1 does not match its signature" "$work/tampered.log" ||
         fail "the build stopped, but did not say that $1 does not match: $(tail "$work/tampered.log")"
 }
 
+# signature_changed_fails FILE TARGET OUTPUT: with a byte of FILE's signature changed, building
+# TARGET again stops and names FILE.
+signature_changed_fails() {
+    local signature=$work/copy/packaging/windows/signatures/$version/$1.sig
+    cp "$signature" "$work/kept.sig"
+    flip "$signature" 200
+    rebuild_fails "$@"
+    cp "$work/kept.sig" "$signature"
+}
+
+# verify_signed_inside ARCHIVE...: every program file that ARCHIVE holds (a setup program, an
+# uninstaller, a package), as 7-Zip or msitools unpack it, is signed.
+verify_signed_inside() {
+    local archive unpacked
+    for archive in "$@"; do
+        unpacked=$work/unpacked/${archive##*/}
+        mkdir -p "$unpacked"
+        if [[ $archive == *.msi ]]; then
+            (cd "$unpacked" && msiextract "$archive" >/dev/null)
+        else
+            7z x -o"$unpacked" "$archive" >/dev/null
+        fi || fail "could not unpack $archive"
+        mapfile -t programs < <(programs_in "$unpacked")
+        [ ${#programs[@]} -gt 0 ] || fail "no program file in $archive"
+        verify_signed "${programs[@]}"
+    done
+}
+
+# offline COMMAND...: COMMAND in a network namespace of its own, with no network, where this
+# machine lets a user make one (not in a chroot, for one).
+offline() {
+    if unshare -n true 2>/dev/null; then
+        unshare -n "$@"
+    elif unshare -rn true 2>/dev/null; then
+        unshare -rn "$@"
+    else
+        echo "no network namespace here: the rebuild is not cut off from the network" >&2
+        "$@"
+    fi
+}
+
 # A signed release as its maintainer makes it (make sign-windows, the key in a token), from the
-# sources as a release tarball has them: every program file in the zip, the setup program, and
-# what it installs, its uninstaller too, verifies against the test authority, and Windows' own
-# check (under Wine) accepts them and tells an altered file and an unsigned one. A clone of the
-# sources with the signatures committed, with no key, at another path, under the other umask, on a
-# file system that lists each folder in a random order, then gives the very same bytes, which the
-# comparing command says; a changed byte in a signature or in a built file stops that build. Also,
-# the PKCS#12 road.
+# sources as a release tarball has them: every program file in the zip, the setup program, the
+# MSI and what they install or unpack, the uninstaller and the setup's plug-ins too, verifies
+# against the test authority, and Windows' own check (under Wine) accepts them and tells an altered
+# file and an unsigned one. Then the tarball of the commit of the signatures (git archive), with no
+# key and no network, at another path, under the other umask, on a file system that lists each
+# folder in a random order, gives the very same bytes, which the comparing command says; the
+# signer's certificate names a revocation list that cannot be fetched, which attaching must not
+# try. A changed byte in a signature, the uninstaller's too, or in a built file stops that build.
+# Also, the PKCS#12 road.
 case_release() {
     make_signing_key
     local signatures=packaging/windows/signatures/$version released=$work/release/build-windows
+    local downloads=("$folder.zip" "$folder-setup.exe" "$folder.msi")
     copy_sources "$work/release"
     env "${signing_key[@]}" make -C "$work/release" sign-windows \
-        WINDOWS_TARGETS="windows_zip windows_setup" >"$work/release.log" 2>&1 ||
+        WINDOWS_TARGETS="windows_zip windows_setup windows_msi" >"$work/release.log" 2>&1 ||
         { cat "$work/release.log"; fail "the signed build failed"; }
     unzip -q "$released/$folder.zip" -d "$work/unzipped"
-    verify_signed $(programs_in "$work/unzipped") "$released/$folder-setup.exe"
+    verify_signed $(programs_in "$work/unzipped") "$released/$folder-setup.exe" \
+        "$released/$folder.msi"
+    verify_signed_inside "$released/$folder-setup.exe" "$released/$folder.msi"
     export WINEPREFIX=$work/prefix
     prepare_wine
     wine "$released/$folder-setup.exe" /S || fail "the signed setup program ended with status $?"
@@ -357,6 +491,7 @@ case_release() {
     [ -f "$installed/Uninstall.exe" ] || fail "no uninstaller installed"
     mapfile -t files < <(programs_in "$installed")
     verify_signed "${files[@]}"
+    verify_signed_inside "$installed/Uninstall.exe"
     cp "$installed/Keyfold.exe" "$work/altered.exe"
     flip "$work/altered.exe" 2000
     local trust
@@ -371,39 +506,39 @@ case_release() {
         "$project/scripts/authenticode.sh" "$work/p12/Keyfold.exe" Keyfold.exe "$work/p12/signatures"
     verify_signed "$work/p12/Keyfold.exe"
 
-    # The rebuild is of a clone, as the release's commit has it: the sources, and the signatures
-    # committed after them, which must not change the date of what is built.
+    # The release's commit, and the signatures committed after it, which must not change the date
+    # of what is built; rebuilt from the tarball of the second.
     copy_sources "$work/sources"
     mkdir -p "$(dirname "$work/sources/$signatures")"
     cp -r "$work/release/$signatures" "$work/sources/$signatures"
     local date
     date=$(git -C "$project" log -1 --format=%ct)
+    mkdir "$work/tarball"
     (
         cd "$work/sources" && git init -q && git add -A ":(exclude)$signatures" &&
             GIT_AUTHOR_DATE=@$date GIT_COMMITTER_DATE=@$date git -c user.name=Keyfold \
                 -c user.email=release@keyfold.invalid commit -q -m "The release" &&
             git add -A && git -c user.name=Keyfold -c user.email=release@keyfold.invalid \
-            commit -q -m "Its signatures"
-    ) || fail "could not make a clone of the release"
+            commit -q -m "Its signatures" && git archive HEAD | tar -x -C "$work/tarball"
+    ) || fail "could not make the tarball of the release"
     mkdir "$work/copy"
-    if disorderfs --shuffle-dirents=yes --quiet "$work/sources" "$work/copy" >"$work/fuse.log" 2>&1
+    if disorderfs --shuffle-dirents=yes --quiet "$work/tarball" "$work/copy" >"$work/fuse.log" 2>&1
     then
         shuffled=$work/copy
     elif [ ! -w /dev/fuse ]; then
         echo "no FUSE for this user (/dev/fuse): the second build's folders are not shuffled"
-        rmdir "$work/copy" && mv "$work/sources" "$work/copy"
+        rmdir "$work/copy" && mv "$work/tarball" "$work/copy"
     else
         fail "disorderfs could not mount the sources: $(cat "$work/fuse.log")"
     fi
-    (umask "$(other_umask)" &&
-        make -C "$work/copy" windows WINDOWS_TARGETS="windows_zip windows_setup") \
-        >"$work/rebuild.log" 2>&1 ||
+    (umask "$(other_umask)" && offline make -C "$work/copy" windows \
+        WINDOWS_TARGETS="windows_zip windows_setup windows_msi") >"$work/rebuild.log" 2>&1 ||
         { cat "$work/rebuild.log"; fail "the build from the signatures failed"; }
     local compared
-    compared=$("$project/scripts/compare-windows-release.sh" "$work/copy/build-windows" \
-        "$released/$folder.zip" "$released/$folder-setup.exe") ||
+    compared=$(cd "$released" && "$project/scripts/compare-windows-release.sh" \
+        "$work/copy/build-windows" "${downloads[@]}") ||
         fail "a build from the signatures gives other bytes: $compared"
-    [ "$compared" = "$folder.zip: identical"$'\n'"$folder-setup.exe: identical" ] ||
+    [ "$compared" = "$(printf '%s: identical\n' "${downloads[@]}")" ] ||
         fail "the comparing command said: $compared"
     for file in "$build_dir/Keyfold.exe" "$released/Keyfold.exe"; do
         cmp "$file" "$work/copy/build-windows/Keyfold.exe" || fail "another Keyfold.exe than $file"
@@ -416,13 +551,10 @@ case_release() {
         "$work/changed/$folder.zip") && fail "a changed zip compared as identical"
     [[ $compared == *"$folder/LICENSE.txt"* ]] || fail "the comparing command said: $compared"
 
-    local signature=$work/copy/$signatures/Qt6Core.dll.sig
-    cp "$signature" "$work/kept.sig"
-    flip "$signature" 200
-    rebuild_fails Qt6Core.dll
-    cp "$work/kept.sig" "$signature"
+    signature_changed_fails Qt6Core.dll windows_zip "$folder.zip"
+    signature_changed_fails Uninstall.exe windows_setup "$folder-setup.exe"
     flip "$work/copy/build-windows/Keyfold.exe" 2000
-    rebuild_fails Keyfold.exe
+    rebuild_fails Keyfold.exe windows_zip "$folder.zip"
 }
 
 case $case_name in
