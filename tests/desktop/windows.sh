@@ -497,9 +497,10 @@ case_release() {
     local trust
     trust=$(peer trust "$(winepath -w "$installed/Keyfold.exe")" \
         "$(winepath -w "$installed/Uninstall.exe")" "$(winepath -w "$released/$folder-setup.exe")" \
-        "$(winepath -w "$work/altered.exe")" "$(winepath -w "$build_dir/Keyfold.exe")" | tr '\n' ' ')
-    [ "$trust" = "00000000 00000000 00000000 80096010 800b0100 " ] ||
-        fail "WinVerifyTrust gave $trust (signed, signed, signed, TRUST_E_BAD_DIGEST, TRUST_E_NOSIGNATURE expected)"
+        "$(winepath -w "$released/$folder.msi")" "$(winepath -w "$work/altered.exe")" \
+        "$(winepath -w "$build_dir/Keyfold.exe")" | tr '\n' ' ')
+    [ "$trust" = "00000000 00000000 00000000 00000000 80096010 800b0100 " ] ||
+        fail "WinVerifyTrust gave $trust (signed four times, TRUST_E_BAD_DIGEST, TRUST_E_NOSIGNATURE expected)"
     mkdir "$work/p12"
     cp "$build_dir/Keyfold.exe" "$work/p12/"
     KEYFOLD_SIGN_PKCS12=$keys/signer.p12 KEYFOLD_SIGN_PASSWORD_FILE=$keys/pin \
