@@ -243,7 +243,7 @@ msiexec() {
 make_msi() {
     local folder_copy=$work/msi-$1/$folder
     mkdir -p "$folder_copy"
-    cp -r "$build_dir/msi/$folder/." "$folder_copy"
+    cp -r "$build_dir/zip/$folder/." "$folder_copy"
     echo "Keyfold $1" >"$folder_copy/LICENSE.txt"
     cmake -D folder="$folder_copy" -D msi="$2" -D version="$1" -D epoch=0 \
         -D icon="$build_dir/Keyfold.ico" -D vendor='The Keyfold developers' -D copyright= \
@@ -265,7 +265,7 @@ windows_installer_package() {
     [ "$(cat "$installed/LICENSE.txt")" = "Keyfold 1.0.1" ] || fail "1.0.1 is not installed"
     msiexec /i "$(winepath -w "$msi")" || fail "the package ended with status $?"
     [ "$(uninstall_entries)" = 1 ] || fail "$(uninstall_entries) uninstall entries after upgrading"
-    diff -r "$build_dir/msi/$folder" "$installed" >&2 || fail "installed other files (above)"
+    diff -r "$build_dir/zip/$folder" "$installed" >&2 || fail "installed other files (above)"
     [ "$(find "$WINEPREFIX/drive_c" -name Keyfold.lnk | wc -l)" = 1 ] ||
         fail "Start-menu shortcuts: $(find "$WINEPREFIX/drive_c" -name Keyfold.lnk)"
     code=$(msiinfo export "$msi" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
