@@ -68,7 +68,7 @@ build-sanitize:
 
 # build-windows/Keyfold.exe, the portable Keyfold-<version>-win64.zip, the installer
 # Keyfold-<version>-win64-setup.exe and the Windows Installer package Keyfold-<version>-win64.msi,
-# cross-built with MinGW against a Qt for Windows that is built once per machine (about 15 minutes
+# cross-built with MinGW against a Qt for Windows that is built once per machine (15 to 30 minutes
 # on 2 cores the first time). A build folder that found another Qt for Windows (built with other
 # settings) is configured afresh, as CMake keeps what it found. A signing key in the environment is
 # not passed on: only sign-windows signs. Where this version's signatures are committed, the build

@@ -61,7 +61,7 @@ fi
 
 say() { echo "windows-toolkit: $*" >&2; }
 say "building Qt $version for 64-bit Windows into $prefix"
-say "once per machine: about 15 minutes on 2 cores (about 80 MB when done)"
+say "once per machine: 15 to 30 minutes on 2 cores (about 80 MB when done)"
 rm -rf "$prefix"
 work=$cache/work-$key
 mkdir -p "$work"
