@@ -57,13 +57,10 @@ endif()
 string(REGEX REPLACE "\n$" "" msi_files "${msi_files}")
 string(REGEX REPLACE "\n$" "" msi_component_refs "${msi_component_refs}")
 
+# The entry's icon, where the description names it.
+file(COPY_FILE ${icon} ${work}/keyfold.ico)
 # A new product code for each version, which a major upgrade needs; a new package code for each
 # package that differs.
-set(msi_version ${version})
-set(msi_vendor ${vendor})
-set(msi_copyright ${copyright})
-file(COPY_FILE ${icon} ${work}/keyfold.ico)
-set(msi_icon keyfold.ico)
 msi_code(msi_product_code "product ${version}")
 msi_code(msi_shortcut_guid "component Start-menu shortcut")
 configure_file(${template} ${work}/keyfold.wxs @ONLY)

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """The window's accessibility tree as a screen reader reads it, through AT-SPI from another
 process: every object's role, name, states and text at start and after Generate, on Qt 6.8 the
-announcements of Generate and Copy, and an assistive tool's copy and cut of the password. Started by screen-reader.sh (tree), before the program, which
-it expects on the accessibility bus of the session; the environment gives TITLE, the window's
-caption, ANNOUNCES (yes or no) and LISTENING, a file it makes once it listens."""
+announcements of Generate and Copy, and an assistive tool's copy and cut of the password. Started
+by screen-reader.sh (tree), before the program, which it expects on the accessibility bus of the
+session; the environment gives TITLE, the window's caption, ANNOUNCES (yes or no) and LISTENING, a
+file it makes once it listens."""
 import os, re, subprocess, sys, time
 import gi
 gi.require_version("Atspi", "2.0")
@@ -43,24 +44,27 @@ def keyfold():
     return None
 
 
-# Each object of the window as (role, name, states, text), less the length box's list, which Qt
-# builds only when it is asked for.
+# The object and those below it, in the tree's order, less the length box's list, which Qt builds
+# only when it is asked for.
+def objects_of(accessible):
+    if accessible.get_role() == Atspi.Role.LIST:
+        return
+    yield accessible
+    for index in range(accessible.get_child_count()):
+        yield from objects_of(accessible.get_child_at_index(index))
+
+
+# An object as (role, name, states, text).
 shown_states = [Atspi.StateType.ENABLED, Atspi.StateType.FOCUSABLE, Atspi.StateType.FOCUSED,
                 Atspi.StateType.EDITABLE, Atspi.StateType.CHECKED]
 
 
-def describe(accessible, objects):
-    role = accessible.get_role()
-    if role == Atspi.Role.LIST:
-        return objects
+def describe(accessible):
     states = accessible.get_state_set()
     text = "Text" in accessible.get_interfaces()
-    objects.append((role, accessible.get_name(),
-                    " ".join(state.value_nick for state in shown_states if states.contains(state)),
-                    Atspi.Text.get_text(accessible, 0, -1) if text else ""))
-    for index in range(accessible.get_child_count()):
-        describe(accessible.get_child_at_index(index), objects)
-    return objects
+    return (accessible.get_role(), accessible.get_name(),
+            " ".join(state.value_nick for state in shown_states if states.contains(state)),
+            Atspi.Text.get_text(accessible, 0, -1) if text else "")
 
 
 # expected: (role, name, states, pattern of the text) for each object, in the tree's order.
@@ -68,7 +72,7 @@ def compare(when, expected):
     objects = []
 
     def matches():
-        objects[:] = describe(window, [])
+        objects[:] = [describe(accessible) for accessible in objects_of(window)]
         return len(objects) == len(expected) and all(
             found[:3] == wanted[:3] and re.fullmatch(wanted[3], found[3])
             for found, wanted in zip(objects, expected))
@@ -163,14 +167,8 @@ def marked(text):
 
 # An assistive tool's copy and cut (EditableText, answered inside Qt's own bridge) leave the
 # password marked as the program's own copies do; the cut empties the box.
-def find(accessible, role, name):
-    if accessible.get_role() == role and accessible.get_name() == name:
-        return accessible
-    children = (accessible.get_child_at_index(index) for index in range(accessible.get_child_count()))
-    return next(filter(None, (find(child, role, name) for child in children)), None)
-
-
-box = find(window, Atspi.Role.TEXT, "Password")
+box = next(accessible for accessible in objects_of(window)
+           if describe(accessible)[:2] == (Atspi.Role.TEXT, "Password"))
 password = Atspi.Text.get_text(box, 0, -1)
 if not poll(15, lambda: marked(password)):
     fail(f"Copy left {clipboard()!r}")
