@@ -2,22 +2,27 @@
 
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 
 void SystemClipboard::clear()
 {
     QGuiApplication::clipboard()->clear();
 }
 
-void SystemClipboard::setText(const QString &text)
+bool SystemClipboard::setText(const QString &text)
 {
-    offer(text, QClipboard::Clipboard);
+    return offer(text, QClipboard::Clipboard);
 }
 
-// The clipboard takes ownership of the data.
-void SystemClipboard::offer(const QString &text, QClipboard::Mode mode)
+// The clipboard takes ownership of the data, and gives it back while the system holds it as the
+// program's; a refused copy (deleted by Qt on Windows) it does not give back.
+bool SystemClipboard::offer(const QString &text, QClipboard::Mode mode)
 {
     auto *data = new QMimeData;
     data->setText(text);
     markAsSecret(*data);
-    QGuiApplication::clipboard()->setMimeData(data, mode);
+    const QPointer<QMimeData> offered(data);
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(data, mode);
+    return offered && clipboard->mimeData(mode) == offered;
 }

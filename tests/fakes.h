@@ -29,7 +29,7 @@ public:
     int draws = 0;
 };
 
-// Keeps what the window did to the clipboard; an unavailable one takes nothing.
+// Keeps what the window did to the clipboard; an unavailable one takes nothing, and says so.
 class RecordingClipboard : public Clipboard
 {
 public:
@@ -38,10 +38,11 @@ public:
         if (available)
             calls << QStringLiteral("clear");
     }
-    void setText(const QString &text) override
+    bool setText(const QString &text) override
     {
         if (available)
             calls << QStringLiteral("setText:") + text;
+        return available;
     }
 
     bool available = true;

@@ -172,6 +172,9 @@ void tst_Commands::copyToUnavailableClipboard()
     harness.control<QPushButton>("cmdCopy")->click();
 
     QVERIFY(harness.errorBox.messages.isEmpty());
+    // Nothing said of a copy that did not take.
+    QCOMPARE(harness.announcer.messages,
+             QStringList{QStringLiteral("New password of 4 characters generated")});
     QCOMPARE(harness.control<QLineEdit>("txtPassword")->text(), QStringLiteral("nnnn"));
     QCOMPARE(harness.control<QComboBox>("lstChar")->currentText(), QStringLiteral("4"));
     QVERIFY(harness.control<QPushButton>("cmdCopy")->isEnabled());

@@ -220,8 +220,8 @@ void frmPassword::generate()
 void frmPassword::copyToClipboard()
 {
     host.clipboard.clear();
-    host.clipboard.setText(txtPassword->text());
-    host.announcer.announce(cmdCopy, tr("Password copied to the clipboard"));
+    if (host.clipboard.setText(txtPassword->text()))
+        host.announcer.announce(cmdCopy, tr("Password copied to the clipboard"));
 }
 
 // Writes a fresh password of lngLength characters into txtPassword (empty below 1) and has a

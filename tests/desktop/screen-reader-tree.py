@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """The window's accessibility tree as a screen reader reads it, through AT-SPI from another
 process: every object's role, name, states and text at start and after Generate, on Qt 6.8 the
-announcements of Generate and Copy, and an assistive tool's copy and cut of the password. Started
-by screen-reader.sh (tree), before the program, which it expects on the accessibility bus of the
-session; the environment gives TITLE, the window's caption, ANNOUNCES (yes or no) and LISTENING, a
-file it makes once it listens."""
-import os, re, subprocess, sys, time
+announcements of Generate and Copy, and an assistive tool's copy and cut of the password, and one
+that the X server refuses. Started by screen-reader.sh (tree), before the program, which it
+expects on the accessibility bus of the session and connected to the X server through its relay;
+the environment gives TITLE, the window's caption, ANNOUNCES (yes or no) and LISTENING, a file it
+makes once it listens, holding the relay's display number."""
+import contextlib, os, random, re, socket, struct, subprocess, sys, threading, time
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib
@@ -106,12 +107,88 @@ def listening(bus):
     return any(event == "Object:Announcement:" for _, event in events)
 
 
+class Relay:
+    """The program's connection to the X server, passed on both ways. hold() keeps back what the
+    server sends it until it next asks to own a selection (SetSelectionOwner), which reaches the
+    server first: news of another program's copy in between reaches the program only after its
+    own request, as when an assistive tool's copy comes just after another program's."""
+
+    SET_SELECTION_OWNER = 22
+
+    def __init__(self):
+        self.released = threading.Condition()
+        self.holding = False
+        self.ended = threading.Event()  # the program has closed its connection
+        self.listener = socket.socket(socket.AF_UNIX)
+        for _ in range(20):
+            self.display = random.randrange(100, 1000)
+            try:
+                self.listener.bind(f"\0/tmp/.X11-unix/X{self.display}")
+                break
+            except OSError:
+                continue
+        self.listener.listen(1)
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def hold(self):
+        with self.released:
+            self.holding = True
+
+    # What one side sends, with the file descriptors that go with it (MIT-SHM's segments).
+    @staticmethod
+    def receive(side):
+        data, descriptors, _, _ = socket.recv_fds(side, 65536, 16)
+        return data, descriptors
+
+    @staticmethod
+    def send(side, data, descriptors):
+        socket.send_fds(side, [data], descriptors)
+        for descriptor in descriptors:
+            os.close(descriptor)
+
+    def serve(self):
+        program, _ = self.listener.accept()
+        server = socket.socket(socket.AF_UNIX)
+        server.connect(f"/tmp/.X11-unix/X{os.environ['DISPLAY'].lstrip(':')}")
+        threading.Thread(target=self.requests, args=(program, server), daemon=True).start()
+        with contextlib.suppress(BrokenPipeError):  # the program has ended
+            while (received := self.receive(server))[0]:
+                with self.released:
+                    self.released.wait_for(lambda: not self.holding)
+                self.send(program, *received)
+
+    # The connection's setup, then requests: an opcode, a byte, the length in words, or 0 and the
+    # length in a word of its own (BIG-REQUESTS); little-endian, as the program's is here.
+    def requests(self, program, server):
+        stream, setup = b"", True
+        while (received := self.receive(program))[0]:
+            self.send(server, *received)
+            stream += received[0]
+            while len(stream) >= 8:
+                if setup:
+                    name, key = struct.unpack_from("<HH", stream, 6)
+                    size = 12 + (name + 3) // 4 * 4 + (key + 3) // 4 * 4
+                else:
+                    words = struct.unpack_from("<H", stream, 2)[0]
+                    size = 4 * (words or struct.unpack_from("<I", stream, 4)[0])
+                if len(stream) < size:
+                    break
+                if not setup and stream[0] == self.SET_SELECTION_OWNER:
+                    with self.released:
+                        self.holding = False
+                        self.released.notify_all()
+                stream, setup = stream[size:], False
+        self.ended.set()
+
+
+relay = Relay()
 listener = Atspi.EventListener.new(listen)
 listener.register("object:announcement")
 bus = accessibility_bus()
 if not poll(30, lambda: listening(bus)):
     fail("the registry does not list the listener")
-open(os.environ["LISTENING"], "w").close()
+with open(os.environ["LISTENING"], "w") as listening_file:
+    print(relay.display, file=listening_file)
 if not poll(30, lambda: keyfold() is not None):
     fail("Keyfold is not on the accessibility bus")
 app = keyfold()
@@ -175,7 +252,36 @@ if not poll(15, lambda: marked(password)):
 Atspi.EditableText.copy_text(box, 0, 3)
 if not poll(15, lambda: marked(password[:3])):
     fail(f"CopyText left {clipboard()!r} with targets {clipboard('-t', 'TARGETS').split()}")
+
+# Another program copies while the tool's copy is on its way, and the program hears of it only
+# after its own request: the server refuses it the clipboard, and the other program's text stays
+# there as it was, unmarked; the program answers on. (screen-reader.sh reads Qt's one warning.)
+relay.hold()
+subprocess.run(["xclip", "-selection", "clipboard"], input="elsewhere", text=True, check=True,
+               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+if not poll(15, lambda: clipboard() == "elsewhere"):
+    fail(f"xclip could not take the clipboard: {clipboard()!r}")
+try:
+    Atspi.EditableText.copy_text(box, 0, 3)
+    answered = Atspi.Text.get_text(box, 0, -1)
+except GLib.Error as error:
+    fail(f"the program stopped answering after a refused copy: {error}")
+targets = clipboard("-t", "TARGETS").split()
+if clipboard() != "elsewhere" or "x-kde-passwordManagerHint" in targets:
+    fail(f"a refused copy left {clipboard()!r} with targets {targets}")
+if answered != password:
+    fail(f"the password box reads {answered!r} after a refused copy")
 Atspi.EditableText.cut_text(box, 0, len(password))
 if not poll(15, lambda: marked(password) and Atspi.Text.get_text(box, 0, -1) == ""):
     fail(f"CutText left {clipboard()!r} with targets {clipboard('-t', 'TARGETS').split()}, "
          f"and {Atspi.Text.get_text(box, 0, -1)!r} in the box")
+
+
+# Closing the window ends the program, while its connection to the X server is still there.
+def closed():
+    subprocess.run(["xdotool", "key", "--clearmodifiers", "alt+F4"], check=True)
+    return relay.ended.wait(1)
+
+
+if not poll(15, closed):
+    fail("the program did not end when its window was closed")
