@@ -6,8 +6,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 
-#include <cstdio>
-
 PasswordBox::PasswordBox(const QString &text, Clipboard &clipboard, QWidget *parent)
     : QLineEdit(text, parent), clipboard(clipboard)
 {
@@ -49,8 +47,7 @@ void PasswordBox::contextMenuEvent(QContextMenuEvent *event)
 // Copy and Cut are found by the names Qt 6.8 and later give them, or else by their texts, which
 // the line edit translates with its own, and given the marked copy. An entry found by neither (in
 // a Qt that names or words them otherwise) would copy unmarked, so whatever is still connected to
-// the line edit's own copy or cut is left out of the menu. Qt makes those connections by the
-// slots' names, so they are undone by name.
+// the line edit's own copy or cut is left out of the menu, with a warning.
 void PasswordBox::markMenuCopies(QMenu &menu)
 {
     const QString copyEntry = QLineEdit::tr("&Copy");
@@ -66,20 +63,26 @@ void PasswordBox::markMenuCopies(QMenu &menu)
             action->disconnect(this);
             connect(action, &QAction::triggered, this,
                     copies ? &PasswordBox::copySelected : &PasswordBox::cutSelected);
-            continue;
-        }
-        const bool unmarkedCopy = disconnect(action, SIGNAL(triggered()), this, SLOT(copy()));
-        const bool unmarkedCut = disconnect(action, SIGNAL(triggered()), this, SLOT(cut()));
-        if (unmarkedCopy || unmarkedCut) {
+        } else if (disconnectUnmarkedCopies(*action)) {
             menu.removeAction(action);
             ++leftOut;
         }
     }
     if (leftOut > 0)
-        std::fprintf(stderr,
-                     "keyfold: %d entries left out of the password box's menu, which this Qt "
-                     "names otherwise and which would copy the password unmarked\n",
-                     leftOut);
+        qWarning("keyfold: %d entries left out of the password box's menu, which this Qt names "
+                 "otherwise and which would copy the password unmarked",
+                 leftOut);
+}
+
+// Qt 6.4 connects its entries by the slots' names, Qt 6.8 by pointers to them; a disconnection
+// finds only a connection made the same way, so all four are tried.
+bool PasswordBox::disconnectUnmarkedCopies(QAction &action)
+{
+    bool found = disconnect(&action, SIGNAL(triggered()), this, SLOT(copy()));
+    found |= disconnect(&action, SIGNAL(triggered()), this, SLOT(cut()));
+    found |= disconnect(&action, &QAction::triggered, this, &QLineEdit::copy);
+    found |= disconnect(&action, &QAction::triggered, this, &QLineEdit::cut);
+    return found;
 }
 
 void PasswordBox::copySelected()

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 class Clipboard;
+class QAction;
 class QMenu;
 
 // The password box: an editable line whose copies of its text, by key or by its context menu, go
@@ -23,6 +24,7 @@ protected:
 
 private:
     void markMenuCopies(QMenu &menu);
+    bool disconnectUnmarkedCopies(QAction &action);
     void copySelected();
     void cutSelected();
 
