@@ -109,11 +109,11 @@ void restrictRunningThreads()
     CloseHandle(snapshot);
 }
 
-// Windows runs the program's TLS callbacks in every thread that starts, before the thread's own
-// code, and under the loader lock: nothing here may load a library or wait. Threads are born with
-// the restricted list (below), but for those started with another token's default list: by
-// another process (CreateRemoteThread, a debugger's), or by a thread that impersonates someone.
-// Those are restricted here, as soon as they run.
+// Windows runs the program's TLS callbacks in every thread that starts, the toolkit's, Windows'
+// own and those another process starts in it, before the thread's own code, and under the loader
+// lock: nothing here may load a library or wait. Each is restricted here, as soon as it runs. The
+// token's default list, which new threads are born with, is left as Windows made it: Windows and
+// its components give it to much else that they make (docs/security.md).
 void NTAPI restrictStartingThread(PVOID, DWORD reason, PVOID)
 {
     if (reason == DLL_THREAD_ATTACH && threadProtectionReady.load(std::memory_order_acquire))
@@ -121,27 +121,6 @@ void NTAPI restrictStartingThread(PVOID, DWORD reason, PVOID)
 }
 [[gnu::used, gnu::section(".CRT$XLB")]] PIMAGE_TLS_CALLBACK startingThreadCallback =
     restrictStartingThread;
-
-// Windows gives a new thread the default list of its creator's token, and the token keeps it: with
-// the threads' list there, every thread started from now on in this process is restricted from
-// its first moment, before anyone could open it. Objects that the program makes without a list
-// of their own get it too, which leaves them to the program and the system. Then the token itself
-// is closed to the user's other processes, which could otherwise put another default back: they
-// may query and copy it, not change it.
-void restrictNewThreads(PSID user)
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_DEFAULT | WRITE_DAC, &token))
-        return;
-    TOKEN_DEFAULT_DACL defaultList{threadProtection.acl()};
-    SetTokenInformation(token, TokenDefaultDacl, &defaultList, sizeof defaultList);
-    Protection tokenProtection;
-    if (makeProtection(tokenProtection, user,
-                       TOKEN_QUERY | TOKEN_QUERY_SOURCE | TOKEN_DUPLICATE | TOKEN_IMPERSONATE,
-                       TOKEN_ALL_ACCESS))
-        protect(token, tokenProtection);
-    CloseHandle(token);
-}
 
 // Replaces the lists of the process and of its threads, which by default give the user's other
 // processes full access: they may now only see the process and its threads, wait for them and end
@@ -164,7 +143,6 @@ void restrictAccess()
                         SYNCHRONIZE | THREAD_QUERY_INFORMATION | THREAD_QUERY_LIMITED_INFORMATION,
                         THREAD_ALL_ACCESS))
         return;
-    restrictNewThreads(userSid);
     threadProtectionReady.store(true, std::memory_order_release);
     restrictRunningThreads();
 }

@@ -2,8 +2,7 @@
 //   peer clipboard FILE        the clipboard's formats, a line each: the name, then the data (the
 //                              text of the Unicode text format; registered formats in hex)
 //   peer access CAPTION FILE   which access it is given to the process of the window CAPTION,
-//                              to the window's thread and to every thread of the process, and
-//                              what its token's default list gives the threads it starts
+//                              to the window's thread and to every thread of the process
 //   peer trust PE... FILE      what Windows' own check of a signature (WinVerifyTrust) says of
 //                              each PE file, a line each: its result in hex, 00000000 if good
 // It writes to FILE: Wine does not pass a console program's output on to a pipe.
@@ -103,27 +102,9 @@ std::vector<DWORD> threadsOf(DWORD processId)
     return threads;
 }
 
-// The rights that an access list gives the owner in place of the owner's own (an entry for OWNER
-// RIGHTS), in hex; "none" without one.
-std::string ownerRightsIn(PACL list)
-{
-    alignas(DWORD) BYTE owner[SECURITY_MAX_SID_SIZE];
-    DWORD ownerSize = sizeof owner;
-    CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner, &ownerSize);
-    for (DWORD index = 0; index < list->AceCount; ++index) {
-        ACCESS_ALLOWED_ACE *entry = nullptr;
-        if (GetAce(list, index, reinterpret_cast<void **>(&entry)) &&
-            entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && EqualSid(&entry->SidStart, owner)) {
-            char hex[9];
-            std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(entry->Mask));
-            return hex;
-        }
-    }
-    return "none";
-}
-
-// The owner rights of the object's own list, read with READ_CONTROL, which Wine, unlike Windows,
-// grants the owner whatever the list says.
+// The rights that the object's access list gives its owner in place of the owner's own (an entry
+// for OWNER RIGHTS), in hex; "none" without one. Read with READ_CONTROL, which Wine, unlike
+// Windows, grants the owner whatever the list says.
 std::string ownerRights(HANDLE object)
 {
     DWORD size = 0;
@@ -137,28 +118,19 @@ std::string ownerRights(HANDLE object)
                                  &size) ||
         !GetSecurityDescriptorDacl(descriptor.data(), &present, &list, &defaulted) || !list)
         return "unreadable";
-    return ownerRightsIn(list);
-}
-
-// The owner rights of the list that the process's token gives the threads it starts.
-std::string defaultOwnerRights(DWORD processId)
-{
-    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
-    HANDLE token = nullptr;
-    std::string rights = "unreadable";
-    if (process && OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        DWORD size = 0;
-        GetTokenInformation(token, TokenDefaultDacl, nullptr, 0, &size);
-        std::vector<BYTE> list(size);
-        if (size != 0 && GetTokenInformation(token, TokenDefaultDacl, list.data(), size, &size) &&
-            reinterpret_cast<TOKEN_DEFAULT_DACL *>(list.data())->DefaultDacl)
-            rights =
-                ownerRightsIn(reinterpret_cast<TOKEN_DEFAULT_DACL *>(list.data())->DefaultDacl);
-        CloseHandle(token);
+    alignas(DWORD) BYTE owner[SECURITY_MAX_SID_SIZE];
+    DWORD ownerSize = sizeof owner;
+    CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner, &ownerSize);
+    for (DWORD index = 0; index < list->AceCount; ++index) {
+        ACCESS_ALLOWED_ACE *entry = nullptr;
+        if (GetAce(list, index, reinterpret_cast<void **>(&entry)) &&
+            entry->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && EqualSid(&entry->SidStart, owner)) {
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(entry->Mask));
+            return hex;
+        }
     }
-    if (process)
-        CloseHandle(process);
-    return rights;
+    return "none";
 }
 
 std::string threadOwnerRights(DWORD threadId)
@@ -244,7 +216,6 @@ int reportAccess(const char *caption, FILE *out)
         CloseHandle(process);
     std::fprintf(out, "thread owner rights %s\n", threadOwnerRights(threadId).c_str());
     reportAllThreads(out, processId);
-    std::fprintf(out, "new thread owner rights %s\n", defaultOwnerRights(processId).c_str());
     return 0;
 }
 } // namespace

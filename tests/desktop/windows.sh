@@ -155,8 +155,7 @@ apc refused 5
 process owner rights 00101001
 thread owner rights 00100840
 every thread apc refused
-every thread owner rights 00100840
-new thread owner rights 00100840'
+every thread owner rights 00100840'
     [ "$access" = "$expected" ] || fail "another process of the user was given: $access"
     import -window root "$build_dir/keyfold-windows.png"
 }
