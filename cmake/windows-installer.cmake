@@ -36,28 +36,33 @@ include(CPack)
 # temporary folder, are program files like any other: signed copies of them, in an NSIS folder of
 # the build's own (the system's, less its plug-ins), where makensis finds no others. A plug-in that
 # a later script calls without being listed here then stops the build, rather than going unsigned.
+# They are made again at every build, and replace the last ones only if they differ: whether they
+# are signed depends on the key in the environment and the signatures in the source, which the
+# build cannot see change, and a build before signing must leave no unsigned copies behind.
 set(keyfold_nsis_plugins InstallOptions StartMenu System UserInfo)
 find_path(keyfold_nsis_data Stubs/lzma-amd64-unicode PATHS /usr/share/nsis /usr/local/share/nsis
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(keyfold_nsis_dir ${CMAKE_BINARY_DIR}/nsis)
-file(MAKE_DIRECTORY ${keyfold_nsis_dir}/Plugins/amd64-unicode)
+file(MAKE_DIRECTORY ${keyfold_nsis_dir}/Plugins/amd64-unicode ${CMAKE_BINARY_DIR}/nsis-plugins)
 foreach(part Contrib Include Stubs)
     file(CREATE_LINK ${keyfold_nsis_data}/${part} ${keyfold_nsis_dir}/${part} SYMBOLIC)
 endforeach()
 set(keyfold_signed_plugins)
+set(keyfold_plugin_commands)
 foreach(plugin IN LISTS keyfold_nsis_plugins)
+    set(signing ${CMAKE_BINARY_DIR}/nsis-plugins/${plugin}.dll)
     set(signed ${keyfold_nsis_dir}/Plugins/amd64-unicode/${plugin}.dll)
-    add_custom_command(
-        OUTPUT ${signed}
-        COMMAND ${CMAKE_COMMAND} -E copy ${keyfold_nsis_data}/Plugins/amd64-unicode/${plugin}.dll
-                ${signed}.unsigned
-        COMMAND ${keyfold_authenticode} ${signed}.unsigned setup-plugins/${plugin}.dll
-                ${keyfold_signatures}
-        COMMAND ${CMAKE_COMMAND} -E rename ${signed}.unsigned ${signed}
-        DEPENDS ${keyfold_authenticode} ${keyfold_signature_files}
-        COMMENT "Signing the setup program's plug-in ${plugin}.dll")
+    list(APPEND keyfold_plugin_commands
+         COMMAND ${CMAKE_COMMAND} -E copy ${keyfold_nsis_data}/Plugins/amd64-unicode/${plugin}.dll
+                 ${signing}
+         COMMAND ${keyfold_authenticode} ${signing} setup-plugins/${plugin}.dll
+                 ${keyfold_signatures}
+         COMMAND ${CMAKE_COMMAND} -E copy_if_different ${signing} ${signed})
     list(APPEND keyfold_signed_plugins ${signed})
 endforeach()
+add_custom_target(windows_setup_plugins ${keyfold_plugin_commands}
+                  BYPRODUCTS ${keyfold_signed_plugins}
+                  COMMENT "Signing the setup program's plug-ins")
 
 # Made and signed aside, and put in place only then: a setup program that failed to be signed is
 # never taken for a finished one.
@@ -82,3 +87,4 @@ add_custom_command(
     VERBATIM
     COMMENT "Making ${keyfold_folder}-setup.exe")
 add_custom_target(windows_setup ALL DEPENDS ${keyfold_setup})
+add_dependencies(windows_setup windows_setup_plugins)

@@ -5,8 +5,9 @@
 # - With a signing key given (below), a file whose signature is not there yet is signed, and its
 #   signature kept there; the zip, the installer and the MSI hold the same files, signed once.
 #   Only make sign-windows passes a key on.
-# - A signature that is there is attached, and must match the file as built: if either differs
-#   from what was signed, this fails, naming the file, and nothing unsigned takes its place.
+# - A signature that is there is attached, and must match the file as built and be made by the
+#   certificate that the folder's record names: if either differs from what was signed, or another
+#   certificate signed it, this fails, naming the file, and nothing unsigned takes its place.
 # - With neither, the file stays unsigned, unless the folder holds other files' signatures.
 # Usage: authenticode.sh FILE NAME SIGNATURES_DIR   (NAME: the file's path in what is shipped)
 # The key, from the environment only, so that it never enters the build tree or its logs:
@@ -45,7 +46,9 @@ signing_options() {
     [ -z "${KEYFOLD_SIGN_URL:-}" ] || key+=(-i "$KEYFOLD_SIGN_URL")
 }
 
+signing=
 if signing_options; then
+    signing=yes
     mkdir -p "$signatures" "$(dirname "$signature")"
     # The zip's, the installer's and the MSI's copies of a file are signed at once: the first signs.
     exec 9<"$signatures"
@@ -80,6 +83,21 @@ certificates_of() {
         done
 }
 
+# The release's signer, which its record names once it is signed (make sign-windows writes the
+# record last): any certificate can sign the same bytes.
+signed_by_release_signer() {
+    local pinned signer
+    if [ ! -f "$record" ]; then
+        [ -n "$signing" ] || fail "$signatures has signatures but no record naming their signer"
+        return 0
+    fi
+    pinned=$(sed -n 's/^signer //p' "$record")
+    [ -n "$pinned" ] || fail "the record $record names no signer"
+    signer=$("$(dirname "$0")/windows-release-record.sh" signer "$signature")
+    [ "$signer" = "$pinned" ] || fail "$name is signed by another certificate (SHA-256" \
+        "${signer:-not found}) than the release's ($pinned): $signature is not the release's"
+}
+
 if [ -f "$signature" ]; then
     certificates_of "$signature" >"$work/certs.pem" ||
         fail "$name does not match its signature $signature: it is no signature"
@@ -104,6 +122,7 @@ if [ -f "$signature" ]; then
         fail "$name does not match its signature $signature: the file built is not the one" \
             "signed, or the signature was altered; nothing is shipped unsigned in its place." \
             "$(grep -E 'MISMATCH|error|rror:|failed' "$work/log" | grep -v 'PE checksum')"
+    signed_by_release_signer
     cp "$work/attached" "$file"
 elif [ -n "$(ls -A "$signatures" 2>/dev/null)" ]; then
     fail "$name has no signature in $signatures, which holds this version's signatures:" \

@@ -352,8 +352,9 @@ flip() {
 
 # A throwaway certificate authority and code-signing certificate, and the signer's key in a
 # software token (SoftHSM, through PKCS#11) as a maintainer's would be on a hardware one; the same
-# key also in a PKCS#12 file. Sets signing_key (the environment that gives the token's key) and
-# keys (the folder, with the authority's certificate ca.pem).
+# key also in a PKCS#12 file; and a stranger's certificate (stranger.pem, stranger.key). Sets
+# signing_key (the environment that gives the token's key) and keys (the folder, with the
+# authority's certificate ca.pem).
 make_signing_key() {
     keys=$work/keys
     mkdir -p "$keys/tokens"
@@ -380,6 +381,8 @@ END
             openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
                 -out signer.pem -extfile openssl.cnf -extensions signer &&
             cat signer.pem ca.pem >chain.pem && echo 1234 >pin &&
+            openssl req -x509 -newkey rsa:2048 -nodes -keyout stranger.key -out stranger.pem \
+                -days 2 -subj '/CN=Someone else' &&
             openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem \
                 -out signer.p12 -passout file:pin &&
             openssl pkcs8 -topk8 -nocrypt -in signer.key -out signer.p8 &&
@@ -410,24 +413,32 @@ verify_signed() {
 
 programs_in() { find "$1" -type f \( -iname '*.exe' -o -iname '*.dll' \) | sort; }
 
-# rebuild_fails FILE TARGET OUTPUT: with FILE changed, building TARGET (which makes OUTPUT) again
-# stops and names FILE.
+# rebuild_fails FILE TARGET OUTPUT [SAYING]: with FILE changed, building TARGET (which makes OUTPUT)
+# again stops and says that FILE does not match its signature (or SAYING).
 rebuild_fails() {
+    local saying=${4:-does not match its signature}
     rm -f "$work/copy/build-windows/$3"
     ! make -C "$work/copy" windows WINDOWS_TARGETS="$2" >"$work/tampered.log" 2>&1 ||
         fail "the build went on with $1 changed"
-    grep -q "authenticode: $1 does not match its signature" "$work/tampered.log" ||
-        fail "the build stopped, but did not say that $1 does not match: $(tail "$work/tampered.log")"
+    grep -q "authenticode: $1 $saying" "$work/tampered.log" ||
+        fail "the build stopped, but did not say that $1 $saying: $(tail "$work/tampered.log")"
 }
 
-# signature_changed_fails FILE TARGET OUTPUT: with a byte of FILE's signature changed, building
-# TARGET again stops and names FILE.
-signature_changed_fails() {
+# signature_replaced_fails FILE TARGET OUTPUT SIGNATURE SAYING: with FILE's signature replaced by
+# SIGNATURE, building TARGET again stops and says SAYING of FILE.
+signature_replaced_fails() {
     local signature=$work/copy/packaging/windows/signatures/$version/$1.sig
     cp "$signature" "$work/kept.sig"
-    flip "$signature" 200
-    rebuild_fails "$@"
+    cp "$4" "$signature"
+    rebuild_fails "$1" "$2" "$3" "$5"
     cp "$work/kept.sig" "$signature"
+}
+
+# signature_changed_fails FILE TARGET OUTPUT: the same with a byte of FILE's signature changed.
+signature_changed_fails() {
+    cp "$work/copy/packaging/windows/signatures/$version/$1.sig" "$work/changed.sig"
+    flip "$work/changed.sig" 200
+    signature_replaced_fails "$@" "$work/changed.sig" "does not match its signature"
 }
 
 # verify_signed_inside ARCHIVE...: every program file that ARCHIVE holds (a setup program, an
@@ -469,13 +480,18 @@ offline() {
 # key and no network, at another path, under the other umask, on a file system that lists each
 # folder in a random order, gives the very same bytes, which the comparing command says; the
 # signer's certificate names a revocation list that cannot be fetched, which attaching must not
-# try. A changed byte in a signature, the uninstaller's too, or in a built file stops that build.
-# Also, the PKCS#12 road.
+# try. A changed byte in a signature, the uninstaller's too, or in a built file stops that build,
+# and so does a stranger's signature over the same bytes. The release is built unsigned first in
+# the tree it is signed in. Also, the PKCS#12 road.
 case_release() {
     make_signing_key
     local signatures=packaging/windows/signatures/$version released=$work/release/build-windows
     local downloads=("$folder.zip" "$folder-setup.exe" "$folder.msi")
     copy_sources "$work/release"
+    # Built unsigned first, in the same tree, as a maintainer may: signing must not pack what
+    # that build left.
+    make -C "$work/release" windows WINDOWS_TARGETS=windows_setup >"$work/release.log" 2>&1 ||
+        { cat "$work/release.log"; fail "the unsigned build before signing failed"; }
     env "${signing_key[@]}" make -C "$work/release" sign-windows \
         WINDOWS_TARGETS="windows_zip windows_setup windows_msi" >"$work/release.log" 2>&1 ||
         { cat "$work/release.log"; fail "the signed build failed"; }
@@ -552,6 +568,13 @@ case_release() {
     [[ $compared == *"$folder/LICENSE.txt"* ]] || fail "the comparing command said: $compared"
 
     signature_changed_fails Qt6Core.dll windows_zip "$folder.zip"
+    # A stranger's signature over the very bytes the release signed.
+    (cd "$keys" && osslsigncode sign -certs stranger.pem -key stranger.key -h sha256 -n Keyfold \
+        -in "$build_dir/zip/$folder/Keyfold.exe" -out stranger.exe &&
+        osslsigncode extract-signature -pem -in stranger.exe -out stranger.sig) >"$keys/log" 2>&1 ||
+        fail "the stranger could not sign: $(cat "$keys/log")"
+    signature_replaced_fails Keyfold.exe windows_zip "$folder.zip" "$keys/stranger.sig" \
+        "is signed by another certificate"
     signature_changed_fails Uninstall.exe windows_setup "$folder-setup.exe"
     flip "$work/copy/build-windows/Keyfold.exe" 2000
     rebuild_fails Keyfold.exe windows_zip "$folder.zip"
