@@ -71,27 +71,28 @@ public:
 private:
     QComboBox *box() const { return static_cast<QComboBox *>(widget()); }
 };
+#endif
 
 // Asked first, for each class of a control from its own up to QObject; nothing means Qt's own.
 QAccessibleInterface *accessibleInterface(const QString &className, QObject *control)
 {
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    // Qt before 6.8 gives a plain frame the role AT-SPI gives a window's frame, and screen readers
-    // take it for the window. It is a group of controls, as Qt 6.8 has it; this can go when the
-    // oldest Qt the program is built with is 6.8.
+#if defined(Q_OS_WIN) || QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    // Qt gives a plain frame the role of a window's border, which AT-SPI before Qt 6.8 presents as
+    // a window's frame (screen readers take it for the window) and UI Automation as a custom
+    // control. It is a group of controls. This can go on Unix once the oldest Qt the program is
+    // built with is 6.8, and on Windows once Qt's UI Automation presents a border as a group.
     if (className == QLatin1String("QFrame"))
         return new QAccessibleWidget(static_cast<QWidget *>(control), QAccessible::Grouping);
 #endif
+#ifdef Q_OS_UNIX
     if (className == QLatin1String("QComboBox"))
         return new NamedComboBox(static_cast<QComboBox *>(control));
+#endif
     return nullptr;
 }
-#endif
 } // namespace
 
 void installAccessibleInterfaces()
 {
-#ifdef Q_OS_UNIX
     QAccessible::installFactory(accessibleInterface);
-#endif
 }

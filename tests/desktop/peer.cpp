@@ -5,9 +5,14 @@
 //                              to the window's thread and to every thread of the process
 //   peer trust PE... FILE      what Windows' own check of a signature (WinVerifyTrust) says of
 //                              each PE file, a line each: its result in hex, 00000000 if good
+//   peer handoff CAPTION FILE  lets the user's processes duplicate handles out of the process of
+//                              the window CAPTION, which Wine's UI Automation needs to hand its
+//                              elements to a client, by rewriting its access list as Wine lets
+//                              the owner do whatever the list says; "handoff granted"
 // It writes to FILE: Wine does not pass a console program's output on to a pipe.
 #include <windows.h>
 
+#include <aclapi.h>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -188,12 +193,65 @@ int reportTrust(const char *path, FILE *out)
     return 0;
 }
 
-int reportAccess(const char *caption, FILE *out)
+// The process and the thread of the window CAPTION; false if there is none.
+bool ownerOf(const char *caption, DWORD &processId, DWORD &threadId)
 {
     const HWND window = FindWindowA(nullptr, caption);
+    threadId = window ? GetWindowThreadProcessId(window, &processId) : 0;
+    return threadId != 0;
+}
+
+// Adds PROCESS_DUP_HANDLE for the user, and for the owner, to the list of the window's process.
+int grantHandoff(const char *caption, FILE *out)
+{
     DWORD processId = 0;
-    const DWORD threadId = window ? GetWindowThreadProcessId(window, &processId) : 0;
-    if (!threadId)
+    DWORD threadId = 0;
+    HANDLE token = nullptr;
+    std::vector<BYTE> user(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size = user.size();
+    alignas(DWORD) BYTE owner[SECURITY_MAX_SID_SIZE];
+    DWORD ownerSize = sizeof owner;
+    const bool known = ownerOf(caption, processId, threadId) &&
+                       OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                       GetTokenInformation(token, TokenUser, user.data(), size, &size) &&
+                       CreateWellKnownSid(WinCreatorOwnerRightsSid, nullptr, owner, &ownerSize);
+    if (token)
+        CloseHandle(token);
+    if (!known)
+        return 2;
+    EXPLICIT_ACCESSW grants[2]{};
+    const PSID trustees[] = {reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid, owner};
+    for (int index = 0; index < 2; ++index) {
+        grants[index].grfAccessPermissions = PROCESS_DUP_HANDLE;
+        grants[index].grfAccessMode = GRANT_ACCESS;
+        grants[index].Trustee.TrusteeForm = TRUSTEE_IS_SID;
+        grants[index].Trustee.ptstrName = static_cast<LPWSTR>(trustees[index]);
+    }
+    const HANDLE process = OpenProcess(READ_CONTROL | WRITE_DAC, FALSE, processId);
+    PACL list = nullptr;
+    PACL extended = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const bool granted =
+        process &&
+        GetSecurityInfo(process, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &list, nullptr, &descriptor) == ERROR_SUCCESS &&
+        SetEntriesInAclW(2, grants, list, &extended) == ERROR_SUCCESS &&
+        SetSecurityInfo(process, SE_KERNEL_OBJECT,
+                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, extended, nullptr) == ERROR_SUCCESS;
+    std::fprintf(out, "handoff %s\n", granted ? "granted" : "refused");
+    LocalFree(extended);
+    LocalFree(descriptor);
+    if (process)
+        CloseHandle(process);
+    return granted ? 0 : 1;
+}
+
+int reportAccess(const char *caption, FILE *out)
+{
+    DWORD processId = 0;
+    DWORD threadId = 0;
+    if (!ownerOf(caption, processId, threadId))
         return 2;
     const Rights processRights[] = {{"query", PROCESS_QUERY_LIMITED_INFORMATION},
                                     {"read", PROCESS_VM_READ},
@@ -225,10 +283,11 @@ int main(int argc, char *argv[])
     const bool clipboard = argc == 3 && std::strcmp(argv[1], "clipboard") == 0;
     const bool access = argc == 4 && std::strcmp(argv[1], "access") == 0;
     const bool trust = argc >= 4 && std::strcmp(argv[1], "trust") == 0;
-    if (!clipboard && !access && !trust) {
-        std::fputs(
-            "usage: peer clipboard FILE | peer access CAPTION FILE | peer trust PE... FILE\n",
-            stderr);
+    const bool handoff = argc == 4 && std::strcmp(argv[1], "handoff") == 0;
+    if (!clipboard && !access && !trust && !handoff) {
+        std::fputs("usage: peer clipboard FILE | peer access CAPTION FILE | peer trust PE... FILE "
+                   "| peer handoff CAPTION FILE\n",
+                   stderr);
         return 2;
     }
     FILE *out = std::fopen(argv[argc - 1], "w");
@@ -239,6 +298,8 @@ int main(int argc, char *argv[])
         status = listClipboard(out);
     else if (access)
         status = reportAccess(argv[2], out);
+    else if (handoff)
+        status = grantHandoff(argv[2], out);
     for (int index = 2; trust && index < argc - 1; ++index)
         status = reportTrust(argv[index], out);
     return std::fclose(out) == 0 ? status : 2;

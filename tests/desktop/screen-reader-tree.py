@@ -12,8 +12,6 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib
 
 title = os.environ["TITLE"]
-label1 = ("Select from the dropdown list how long you want your password to be. "
-          "It will be generated from alphanumeric characters only.")
 announced = []
 
 
@@ -193,19 +191,20 @@ if not poll(30, lambda: keyfold() is not None):
     fail("Keyfold is not on the accessibility bus")
 app = keyfold()
 window = app.get_child_at_index(0)
-before = [
-    (Atspi.Role.DIALOG, title, "enabled", ""),
-    (Atspi.Role.PANEL, "", "enabled", ""),
-    (Atspi.Role.LABEL, label1, "enabled", ""),
-    (Atspi.Role.COMBO_BOX, "Password length", "enabled focusable focused editable", ""),
-    (Atspi.Role.TEXT, "", "enabled focusable focused editable", "4"),
-    (Atspi.Role.TEXT, "Password", "enabled focusable editable", "Password generated here"),
-    (Atspi.Role.PUSH_BUTTON, "Generate", "enabled focusable", ""),
-    (Atspi.Role.PUSH_BUTTON, "Copy password to clipboard", "focusable", ""),
-    (Atspi.Role.CHECK_BOX, "Include Extended Characters (length of 5 or more)", "focusable", ""),
-    (Atspi.Role.LABEL, "Copyright © 2026 The Keyfold developers", "enabled", ""),
-    (Atspi.Role.LABEL, "Made with the Qt toolkit, with thanks to its community", "enabled", ""),
-]
+# The objects of controls.tsv, in the role AT-SPI gives each kind, with their states and text.
+roles = {"window": Atspi.Role.DIALOG, "group": Atspi.Role.PANEL, "label": Atspi.Role.LABEL,
+         "combo box": Atspi.Role.COMBO_BOX, "edit": Atspi.Role.TEXT,
+         "button": Atspi.Role.PUSH_BUTTON, "check box": Atspi.Role.CHECK_BOX}
+states_and_text = [("enabled", ""), ("enabled", ""), ("enabled", ""),
+                   ("enabled focusable focused editable", ""),
+                   ("enabled focusable focused editable", "4"),
+                   ("enabled focusable editable", "Password generated here"),
+                   ("enabled focusable", ""), ("focusable", ""), ("focusable", ""),
+                   ("enabled", ""), ("enabled", "")]
+with open(os.path.join(os.path.dirname(__file__), "controls.tsv"), encoding="utf-8") as table:
+    controls = [line.rstrip("\n").split("\t") for line in table if not line.startswith("#")]
+before = [(roles[kind], title if kind == "window" else name, *rest)
+          for (kind, name), rest in zip(controls, states_and_text, strict=True)]
 compare("at start", before)
 
 subprocess.run(["xdotool", "key", "--clearmodifiers", "ctrl+a"], check=True)
