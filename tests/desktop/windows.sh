@@ -619,9 +619,10 @@ case_release() {
     [[ $compared == *"$folder/LICENSE.txt"* ]] || fail "the comparing command said: $compared"
 
     signature_changed_fails Qt6Core.dll windows_zip "$folder.zip"
-    # A stranger's signature over the very bytes the release signed.
-    (cd "$keys" && osslsigncode sign -certs stranger.pem -key stranger.key -h sha256 -n Keyfold \
-        -in "$build_dir/zip/$folder/Keyfold.exe" -out stranger.exe &&
+    # A stranger's signature over the very bytes the release signed (its file, less its signature).
+    (cd "$keys" && osslsigncode remove-signature -in "$work/unzipped/$folder/Keyfold.exe" \
+        -out unsigned.exe && osslsigncode sign -certs stranger.pem -key stranger.key -h sha256 \
+        -n Keyfold -in unsigned.exe -out stranger.exe &&
         osslsigncode extract-signature -pem -in stranger.exe -out stranger.sig) >"$keys/log" 2>&1 ||
         fail "the stranger could not sign: $(cat "$keys/log")"
     signature_replaced_fails Keyfold.exe windows_zip "$folder.zip" "$keys/stranger.sig" \
