@@ -540,11 +540,12 @@ case_release() {
     local downloads=("$folder.zip" "$folder-setup.exe" "$folder.msi")
     copy_sources "$work/release"
     # Built unsigned first, in the same tree, as a maintainer may: signing must not pack what
-    # that build left.
+    # that build left. The setup program comes first, as in a build of everything, where its
+    # plug-ins are made before the build could see any new signature.
     make -C "$work/release" windows WINDOWS_TARGETS=windows_setup >"$work/release.log" 2>&1 ||
         { cat "$work/release.log"; fail "the unsigned build before signing failed"; }
     env "${signing_key[@]}" make -C "$work/release" sign-windows \
-        WINDOWS_TARGETS="windows_zip windows_setup windows_msi" >"$work/release.log" 2>&1 ||
+        WINDOWS_TARGETS="windows_setup windows_zip windows_msi" >"$work/release.log" 2>&1 ||
         { cat "$work/release.log"; fail "the signed build failed"; }
     unzip -q "$released/$folder.zip" -d "$work/unzipped"
     verify_signed $(programs_in "$work/unzipped") "$released/$folder-setup.exe" \
