@@ -22,6 +22,7 @@
 #include <uiautomationclient.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -131,6 +132,7 @@ std::string describe(IUIAutomationElement *element)
 struct Found
 {
     std::string line;
+    // cppcheck-suppress unusedStructMember ; read through an iterator
     IUIAutomationElement *element;
 };
 
@@ -200,13 +202,12 @@ int run(char **argv, HWND window)
         return 0;
     }
     const std::string button = std::string("button\t") + argv[2];
-    for (const Found &each : found) {
-        if (each.line == button) {
-            click(each.element);
-            return 0;
-        }
-    }
-    return fail("no button of that name", E_FAIL);
+    const auto named = std::find_if(found.begin(), found.end(),
+                                    [&button](const Found &each) { return each.line == button; });
+    if (named == found.end())
+        return fail("no button of that name", E_FAIL);
+    click(named->element);
+    return 0;
 }
 #else
 // The window's line, through UiaNodeFromHandle and UiaGetPropertyValue.
