@@ -11,8 +11,8 @@ SIGNATURES_DIR := packaging/windows/signatures/$(VERSION)
 UNSIGNED := env -u KEYFOLD_SIGN_PKCS12 -u KEYFOLD_SIGN_PKCS11_MODULE
 MAKEFLAGS += --no-print-directory
 
-.PHONY: run test fuzz package bench build build-sanitize windows sign-windows verify-download \
-	configure
+.PHONY: run test fuzz package bench build build-sanitize windows sign-windows release \
+	verify-download configure
 
 # The program alone. Without a display it says so itself; xvfb-run make run gives it a virtual one.
 run:
@@ -90,24 +90,42 @@ windows:
 # packaging/windows/signatures/VERSION/, to be committed alone after the release's commit. Never
 # over signatures committed for this version, which have been published.
 sign-windows:
-	@[ -n "$(VERSION)" ] || { echo "sign-windows: no version in CMakeLists.txt" >&2; exit 2; }
+	$(call refuse_unless_committed,':!packaging/windows/signatures')
 	@[ -n "$$KEYFOLD_SIGN_PKCS12$$KEYFOLD_SIGN_PKCS11_MODULE" ] || { echo "sign-windows: no key:" \
 		"set KEYFOLD_SIGN_PKCS12 or KEYFOLD_SIGN_PKCS11_MODULE (docs/windows.md)" >&2; exit 2; }
 	@[ -z "$$(git ls-files $(SIGNATURES_DIR) 2>/dev/null)" ] || { echo "sign-windows: version" \
 		"$(VERSION) is signed already ($(SIGNATURES_DIR) is committed): raise the version" >&2; \
 		exit 2; }
-	@[ -z "$$(git status --porcelain -- . ':!packaging/windows/signatures' 2>/dev/null)" ] || { \
-		echo "sign-windows: the tree has changes that are not committed: sign the release's" \
-			"commit as it is" >&2; exit 2; }
 	rm -rf $(SIGNATURES_DIR) $(WINDOWS_DIR)/Keyfold-$(VERSION)-win64.zip \
 		$(WINDOWS_DIR)/Keyfold-$(VERSION)-win64-setup.exe $(WINDOWS_DIR)/Keyfold-$(VERSION)-win64.msi
 	$(MAKE) windows UNSIGNED=
 	scripts/windows-release-record.sh write $(SIGNATURES_DIR) $$(cat $(WINDOWS_DIR)/source-date-epoch)
 
-# Checks downloaded Windows release files against a build of this checkout:
-# make verify-download FILES="Keyfold-1.0.2-win64.zip Keyfold-1.0.2-win64-setup.exe ..."
-verify-download:
-	@[ -n "$(FILES)" ] || { echo "usage: make verify-download FILES=\"DOWNLOAD...\" (the zip," \
-		"setup program or MSI downloaded)" >&2; exit 2; }
+# build/release/VERSION/: every download of this commit, for every platform (the source tarball,
+# the .deb, the Windows zip, setup program and MSI, signed where this version's signatures are
+# committed), a software bill of materials for each built one, SHA256SUMS over them all, signed
+# with the OpenPGP key that KEYFOLD_RELEASE_KEY names (its fingerprint), winget's manifests where
+# KEYFOLD_RELEASE_URL gives the downloads' address, and a README naming the key (docs/releasing.md).
+release:
+	$(call refuse_unless_committed)
+	@scripts/install-deps.sh release
+	$(MAKE) package
 	$(MAKE) windows
-	scripts/compare-windows-release.sh $(WINDOWS_DIR) $(FILES)
+	scripts/release.sh $(VERSION) $(BUILD_DIR) $(WINDOWS_DIR) $(BUILD_DIR)/release/$(VERSION)
+
+# Refuses an empty version, and a tree with changes that are not committed (but in the paths the
+# argument leaves out): what is released or signed is a commit as it is.
+define refuse_unless_committed
+@[ -n "$(VERSION)" ] || { echo "$@: no version in CMakeLists.txt" >&2; exit 2; }
+@[ -z "$$(git status --porcelain -- . $(1) 2>/dev/null)" ] || { echo "$@: the tree has changes" \
+	"that are not committed: release the commit as it is" >&2; exit 2; }
+endef
+
+# Checks downloaded release files against SHA256SUMS, its signature against the key you trust, and
+# each against a build of this checkout (docs/verifying.md):
+# make verify-download KEY=FINGERPRINT FILES="SHA256SUMS SHA256SUMS.asc keyfold_1.0.2_amd64.deb ..."
+verify-download:
+	@[ -n "$(FILES)" ] || { echo "usage: make verify-download FILES=\"DOWNLOAD...\" [KEY=FINGERPRINT]" \
+		"(the downloads, and SHA256SUMS and SHA256SUMS.asc with the key you trust)" >&2; exit 2; }
+	@scripts/install-deps.sh verify
+	KEY="$(KEY)" scripts/verify-download.sh $(FILES)

@@ -9,10 +9,11 @@ endif()
 # The date of what is built (in the packages, the zip, the setup program and the MSI): for a signed
 # Windows release, the date its signing recorded, which its signatures need whatever history the
 # sources come with (a tarball dates every file at the commit of the signatures, a shallow clone
-# knows that commit alone); else the builder's SOURCE_DATE_EPOCH, else the last commit's, else, in
-# sources without their history (a release tarball), the newest source file's, build trees left
-# out. The signatures of a Windows release are left out too: they are made from a build and
-# committed after it, and must not change what they sign.
+# knows that commit alone); else the builder's SOURCE_DATE_EPOCH, else the one a release tarball
+# records (scripts/source-tarball.sh), else the last commit's, else, in sources without their
+# history, the newest source file's, build trees left out. The signatures of a Windows release are
+# left out too: they are made from a build and committed after it, and must not change what they
+# sign.
 set(keyfold_signatures_dir packaging/windows/signatures)
 set(keyfold_release_record ${CMAKE_SOURCE_DIR}/${keyfold_signatures_dir}/${PROJECT_VERSION}/record)
 if(WIN32 AND EXISTS ${keyfold_release_record})
@@ -20,6 +21,8 @@ if(WIN32 AND EXISTS ${keyfold_release_record})
     string(REPLACE "date " "" KEYFOLD_SOURCE_DATE_EPOCH "${KEYFOLD_SOURCE_DATE_EPOCH}")
 elseif(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(KEYFOLD_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+elseif(EXISTS ${CMAKE_SOURCE_DIR}/source-date-epoch)
+    file(STRINGS ${CMAKE_SOURCE_DIR}/source-date-epoch KEYFOLD_SOURCE_DATE_EPOCH REGEX "^[0-9]+$")
 else()
     execute_process(COMMAND git log -1 --format=%ct -- . ":(exclude)${keyfold_signatures_dir}"
                     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}

@@ -2,7 +2,10 @@
 # folder names, for each library shipped there, the Debian source package and version it was built
 # from, then gives Debian's record of each package's copyright and licences (for Qt, the parts that
 # cover the files its DLLs were compiled from, as the Qt build recorded them) and the full texts of
-# the licences that those records name by their place on a Debian system.
+# the licences that those records name by their place on a Debian system. The same account of the
+# libraries goes to shipped.tsv in the build folder, a line each (name, source package, version,
+# and for Qt's the file listing their sources, else -), from which scripts/sbom.py writes the
+# downloads' bills of materials.
 # In: keyfold_shipped (NAME=PATH), keyfold_qt_prefix, keyfold_version, keyfold_build_dir.
 # (An install script runs without the project's policies: no IN_LIST here.)
 set(qt_notices ${keyfold_qt_prefix}/share/keyfold-notices)
@@ -10,6 +13,7 @@ file(STRINGS ${qt_notices}/source qt_package)
 string(MAKE_C_IDENTIFIER "${qt_package}" qt_id)
 set(packages)
 set(qt_sources)
+set(shipped)
 foreach(entry IN LISTS keyfold_shipped)
     string(REGEX MATCH "^([^=]+)=(.+)$" _ ${entry})
     set(name ${CMAKE_MATCH_1})
@@ -19,7 +23,8 @@ foreach(entry IN LISTS keyfold_shipped)
         set(package ${qt_package})
         set(id ${qt_id})
         get_filename_component(dll ${path} NAME)
-        file(STRINGS ${qt_notices}/${dll}.sources sources)
+        set(sources_file ${qt_notices}/${dll}.sources)
+        file(STRINGS ${sources_file} sources)
         list(APPEND qt_sources ${sources})
     else()
         # The Debian package that installed the library, and its source package.
@@ -30,7 +35,10 @@ foreach(entry IN LISTS keyfold_shipped)
                         OUTPUT_VARIABLE package COMMAND_ERROR_IS_FATAL ANY)
         string(MAKE_C_IDENTIFIER "${package}" id)
         set(copyright_${id} /usr/share/doc/${binary}/copyright)
+        set(sources_file -)
     endif()
+    string(REPLACE " " "\t" source_and_version "${package}")
+    string(APPEND shipped "${name}\t${source_and_version}\t${sources_file}\n")
     list(FIND packages "${package}" known)
     if(known EQUAL -1)
         list(APPEND packages ${package})
@@ -38,12 +46,12 @@ foreach(entry IN LISTS keyfold_shipped)
     list(APPEND files_${id} ${name})
 endforeach()
 
+# Files of each installation's own, as the zip's and the setup program's run at once.
+string(SHA1 installation ${CMAKE_INSTALL_PREFIX})
 if(qt_sources)
     list(REMOVE_DUPLICATES qt_sources)
     list(SORT qt_sources)
     list(JOIN qt_sources "\n" qt_sources)
-    # One file for each installation, as the zip's and the setup program's run at once.
-    string(SHA1 installation ${CMAKE_INSTALL_PREFIX})
     set(qt_sources_file ${keyfold_build_dir}/qt-sources-${installation}.txt)
     file(WRITE ${qt_sources_file} "${qt_sources}\n")
     execute_process(COMMAND awk -v files=${qt_sources_file}
@@ -91,6 +99,10 @@ foreach(licence IN LISTS licences)
         string(APPEND text "\n\n======== ${licence} ========\n\n${licence_text}")
     endif()
 endforeach()
+
+# Written aside and put in place whole: both installations give the same account.
+file(WRITE ${keyfold_build_dir}/shipped-${installation}.tsv "${shipped}")
+file(RENAME ${keyfold_build_dir}/shipped-${installation}.tsv ${keyfold_build_dir}/shipped.tsv)
 
 # Windows' own line ends, for the editors there.
 string(REPLACE "\n" "\r\n" text "${text}")

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a job needs, whichever are missing; prints nothing when none
-# is. Usage: scripts/install-deps.sh JOB   (JOB: run, package, windows, bench, test)
+# is. Usage: scripts/install-deps.sh JOB   (JOB: run, package, windows, bench, release, verify or
+# test)
 set -euo pipefail
 
 # Each package once, in the group of what it is for.
@@ -14,6 +15,9 @@ windows=(g++-mingw-w64-x86-64-posix ninja-build qt6-base-dev-tools xz-utils imag
     wixl msitools
     osslsigncode openssl ca-certificates libengine-pkcs11-openssl)  # and its signatures, also from tokens
 bench=(xvfb libx11-dev libxdamage-dev)  # the start-up benchmark, on a display of its own
+# A release's checksums, signed and checked with GnuPG (its agent holds or reaches the key), and
+# its bills of materials.
+release=(gpg gpg-agent python3)
 tests=(
     xauth openbox xdotool xclip x11-utils  # end-to-end tests on a real X server (xvfb, above)
     sway wtype wl-clipboard grim jq        # and under a real Wayland compositor
@@ -25,6 +29,7 @@ tests=(
     wine wine64 icoutils pev               # the Windows program under Wine; its resources and hardening
     softhsm2                               # a software token holding a throwaway signing key
     dbus at-spi2-core python3-pyatspi orca speech-dispatcher  # what a screen reader hears
+    python3-jsonschema                     # bills of materials checked against CycloneDX's schema
 )
 
 case ${1:-} in
@@ -32,11 +37,13 @@ case ${1:-} in
     package) wanted=("${build[@]}" "${icons[@]}" "${deb[@]}") ;;
     windows) wanted=("${build[@]}" "${icons[@]}" "${deb[@]}" "${windows[@]}") ;;
     bench) wanted=("${build[@]}" "${display[@]}" "${bench[@]}") ;;
+    release) wanted=("${build[@]}" "${icons[@]}" "${deb[@]}" "${windows[@]}" "${release[@]}") ;;
+    verify) wanted=(gpg) ;;
     test)
         wanted=("${build[@]}" "${display[@]}" "${icons[@]}" "${deb[@]}" "${windows[@]}"
-            "${bench[@]}" "${tests[@]}")
+            "${bench[@]}" "${release[@]}" "${tests[@]}")
         ;;
-    *) echo "usage: $0 run|package|windows|bench|test" >&2 && exit 2 ;;
+    *) echo "usage: $0 run|package|windows|bench|release|verify|test" >&2 && exit 2 ;;
 esac
 
 # The sanitizers' runtime is packaged under clang's major version, which each release sets: the

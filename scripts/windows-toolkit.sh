@@ -54,23 +54,17 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/keyfold
 prefix=$cache/qt-${version%%+*}-win64-$key
 stamp=$prefix/.keyfold-complete
 
-if [ -f "$stamp" ]; then
-    echo "$prefix"
-    exit 0
-fi
-
 say() { echo "windows-toolkit: $*" >&2; }
-say "building Qt $version for 64-bit Windows into $prefix"
-say "once per machine: 15 to 30 minutes on 2 cores (about 80 MB when done)"
-rm -rf "$prefix"
 work=$cache/work-$key
-mkdir -p "$work"
+source=$work/qt6-base-${version%-*}
+notices=$prefix/share/keyfold-notices
 
 # The source, from deb-src entries made from this machine's Debian sources, kept in a private apt
 # state so that the system's apt configuration stays as it is. apt checks it against the
 # archive's signed index.
-source=$work/qt6-base-${version%-*}
-if [ ! -f "$source/.keyfold-unpacked" ]; then
+fetch_source() {
+    [ ! -f "$source/.keyfold-unpacked" ] || return 0
+    mkdir -p "$work"
     # Outside the user's home, which apt's unprivileged downloader may not enter.
     apt=$(mktemp -d)
     trap 'rm -rf "$apt"' EXIT
@@ -92,7 +86,32 @@ if [ ! -f "$source/.keyfold-unpacked" ]; then
     rm -rf "$source"
     mv "$apt/fetch/qt6-base-${version%-*}" "$source"
     touch "$source/.keyfold-unpacked"
+}
+
+# Qt's own records of the third-party code it carries (qt_attribution.json: name, version,
+# licence, package URL), in their folders as in the source, for the Windows downloads' software
+# bills of materials. A Qt for Windows built before they were kept gets them from its source.
+keep_attributions() {
+    mkdir -p "$notices/attributions"
+    (cd "$source" && find src -name qt_attribution.json -print0 | tar --null -T - -cf -) |
+        tar -xf - -C "$notices/attributions"
+}
+
+if [ -f "$stamp" ]; then
+    if [ ! -d "$notices/attributions" ]; then
+        say "keeping Qt's third-party records with $prefix"
+        fetch_source
+        keep_attributions
+        rm -rf "$work"
+    fi
+    echo "$prefix"
+    exit 0
 fi
+
+say "building Qt $version for 64-bit Windows into $prefix"
+say "once per machine: 15 to 30 minutes on 2 cores (about 80 MB when done)"
+rm -rf "$prefix"
+fetch_source
 
 cmake -S "$source" -B "$work/build" --log-level=WARNING -Wno-dev \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PROJECT_INCLUDE="$hardening" \
@@ -108,7 +127,6 @@ cmake --install "$work/build" >/dev/null
 # file for it, and for each DLL the source files that went into it (every file that its objects,
 # those of the static libraries it takes in too, were compiled from or read, as the compiler
 # recorded it: a unity object's record names each source file it took in).
-notices=$prefix/share/keyfold-notices
 mkdir -p "$notices"
 echo "qt6-base $version" >"$notices/source"
 cp "$source/debian/copyright" "$notices/copyright"
@@ -117,6 +135,7 @@ for dll in $(ninja -C "$work/build" -t targets all | sed -n 's/^\([^:]*\.dll\): 
         (cd "$work/build" && xargs ninja -t deps) | sed -n "s|^ *$source/||p" | sort -u \
         >"$notices/${dll##*/}.sources"
 done
+keep_attributions
 touch "$stamp"
 rm -rf "$work"
 say "done in $((SECONDS / 60)) min $((SECONDS % 60)) s: $prefix"

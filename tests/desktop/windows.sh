@@ -23,6 +23,7 @@ export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 shuffled= # the second build's sources, as disorderfs shows them
 end_test() {
     wineserver -k 2>/dev/null || true
+    [ -z "${GNUPGHOME:-}" ] || gpgconf --kill gpg-agent
     [ -z "$shuffled" ] || fusermount -u "$shuffled"
     cleanup
 }
@@ -631,6 +632,65 @@ case_release() {
     signature_changed_fails Uninstall.exe windows_setup "$folder-setup.exe"
     flip "$work/copy/build-windows/Keyfold.exe" 2000
     rebuild_fails Keyfold.exe windows_zip "$folder.zip"
+    check_release_folder
+}
+
+# The release folder of the signatures' commit (scripts/release.sh, as make release runs it), made
+# twice from the same downloads (the signed Windows ones above, the project's .deb): the same
+# bytes, signature aside. Its SHA256SUMS is signed with a throwaway key in a GnuPG home of the
+# test's own, and checks with gpg and sha256sum; each bill of materials is CycloneDX 1.6 by
+# CycloneDX's own schema, the zip's naming every DLL in it with its SHA-256; the README names the
+# key. make verify-download's script takes the signed list and the tarball, and refuses a changed
+# byte in a download, naming it, and a list signed by a key other than the one trusted.
+check_release_folder() {
+    make -C "$project" package >"$work/package.log" 2>&1 ||
+        { cat "$work/package.log"; fail "make package failed"; }
+    export GNUPGHOME=$work/gnupg
+    mkdir -m 700 "$GNUPGHOME"
+    local name fingerprints
+    for name in release other; do
+        gpg --batch --passphrase '' --quick-generate-key "Keyfold test $name" ed25519 sign 1d \
+            2>>"$work/gpg.log" || fail "no OpenPGP key: $(cat "$work/gpg.log")"
+    done
+    mapfile -t fingerprints < <(gpg --with-colons --list-secret-keys 2>>"$work/gpg.log" |
+        awk -F: '$1 == "fpr" { print $10 }')
+    local key=${fingerprints[0]} other=${fingerprints[1]}
+    local run
+    for run in first second; do
+        KEYFOLD_RELEASE_KEY=$key KEYFOLD_RELEASE_URL=https://downloads.keyfold.invalid/ \
+            "$work/sources/scripts/release.sh" "$version" "$project/build" "$released" \
+            "$work/$run" >"$work/$run.log" 2>&1 || { cat "$work/$run.log"; fail "release.sh failed"; }
+    done
+    diff -r --exclude=SHA256SUMS.asc "$work/first" "$work/second" >&2 ||
+        fail "the release folder made twice differs (above)"
+    (cd "$work/first" && gpg --verify SHA256SUMS.asc SHA256SUMS && sha256sum -c SHA256SUMS) \
+        >"$work/checked.log" 2>&1 || fail "the release does not check: $(cat "$work/checked.log")"
+    grep -qF "$(sed 's/..../& /g; s/ $//' <<<"$key")" "$work/first/README.txt" ||
+        fail "the README does not name the key: $(cat "$work/first/README.txt")"
+    local bill
+    for bill in "$work"/first/*.cdx.json; do
+        "$project/tests/desktop/check-sbom.py" "$bill"
+    done
+    "$project/tests/desktop/check-sbom.py" "$work/first/$folder.zip.cdx.json" \
+        "$work/first/$folder.zip"
+
+    local verify=(env -C "$work/sources" scripts/verify-download.sh "$work/first/SHA256SUMS"
+        "$work/first/SHA256SUMS.asc")
+    KEY=$key "${verify[@]}" "$work/first/keyfold-$version.tar.gz" >"$work/verified.log" 2>&1 ||
+        fail "make verify-download refused the release: $(cat "$work/verified.log")"
+    grep -qx "keyfold-$version.tar.gz: identical" "$work/verified.log" ||
+        fail "make verify-download said: $(cat "$work/verified.log")"
+    local deb
+    deb=$(cd "$work/first" && ls keyfold_"$version"_*.deb)
+    mkdir "$work/altered-deb"
+    cp "$work/first/$deb" "$work/altered-deb/"
+    flip "$work/altered-deb/$deb" 1000
+    ! KEY=$key "${verify[@]}" "$work/altered-deb/$deb" >"$work/verified.log" 2>&1 &&
+        grep -q "$deb does not match its checksum" "$work/verified.log" ||
+        fail "make verify-download took a changed $deb: $(cat "$work/verified.log")"
+    ! KEY=$other "${verify[@]}" "$work/first/keyfold-$version.tar.gz" >"$work/verified.log" 2>&1 &&
+        grep -q "SHA256SUMS is not signed by the key $other" "$work/verified.log" ||
+        fail "make verify-download took another key's signature: $(cat "$work/verified.log")"
 }
 
 case $case_name in
