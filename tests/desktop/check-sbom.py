@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Checks a software bill of materials against CycloneDX's own JSON schema for 1.6, as CycloneDX's
-JavaScript library ships it (tests/cyclonedx/), with Debian's jsonschema; and, for a Windows zip,
-that every DLL in it is named with its SHA-256.
+JavaScript library ships it (tests/cyclonedx/schemas.tar.xz), with Debian's jsonschema; and, for a
+Windows zip, that every DLL in it is named with its SHA-256.
 Usage: check-sbom.py SBOM [ZIP]   (prints what is wrong and exits 1)"""
-import glob, hashlib, json, os, sys, zipfile
+import hashlib, json, os, sys, tarfile, zipfile
 import jsonschema
 
 SCHEMAS = "http://cyclonedx.org/schema/"
@@ -15,10 +15,10 @@ def fail(message):
 
 # The schema and those it refers to, by the addresses it gives them.
 def validator():
-    store = {}
-    for path in glob.glob(os.path.join(os.path.dirname(__file__), "..", "cyclonedx", "*.json")):
-        with open(path, encoding="utf-8") as file:
-            store[SCHEMAS + os.path.basename(path)] = json.load(file)
+    with tarfile.open(os.path.join(os.path.dirname(__file__), "..", "cyclonedx",
+                                   "schemas.tar.xz")) as schemas:
+        store = {SCHEMAS + member.name: json.load(schemas.extractfile(member))
+                 for member in schemas.getmembers()}
     schema = store[SCHEMAS + "bom-1.6.SNAPSHOT.schema.json"]
     resolver = jsonschema.RefResolver(SCHEMAS + "bom-1.6.schema.json", schema, store=store)
     return jsonschema.Draft7Validator(schema, resolver=resolver)
