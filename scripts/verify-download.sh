@@ -24,7 +24,8 @@ for file in "$@"; do
     case ${file##*/} in
         SHA256SUMS) sums=$file ;;
         SHA256SUMS.asc) signature=$file ;;
-        README.txt) ;; # what the release says of itself, which the signed list covers
+        # what the release says of itself, and the winget manifests' folder, are no downloads
+        README.txt | winget) ;;
         *) downloads+=("$file") ;;
     esac
 done
