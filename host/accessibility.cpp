@@ -74,6 +74,7 @@ private:
 #endif
 
 // Asked first, for each class of a control from its own up to QObject; nothing means Qt's own.
+// cppcheck-suppress constParameterCallback ; Qt's factory type, as QAccessible takes it
 QAccessibleInterface *accessibleInterface(const QString &className, QObject *control)
 {
 #if defined(Q_OS_WIN) || QT_VERSION < QT_VERSION_CHECK(6, 8, 0)

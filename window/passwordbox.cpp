@@ -76,7 +76,7 @@ void PasswordBox::markMenuCopies(QMenu &menu)
 
 // Qt 6.4 connects its entries by the slots' names, Qt 6.8 by pointers to them; a disconnection
 // finds only a connection made the same way, so all four are tried.
-bool PasswordBox::disconnectUnmarkedCopies(QAction &action)
+bool PasswordBox::disconnectUnmarkedCopies(const QAction &action)
 {
     bool found = disconnect(&action, SIGNAL(triggered()), this, SLOT(copy()));
     found |= disconnect(&action, SIGNAL(triggered()), this, SLOT(cut()));

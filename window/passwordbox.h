@@ -24,7 +24,7 @@ protected:
 
 private:
     void markMenuCopies(QMenu &menu);
-    bool disconnectUnmarkedCopies(QAction &action);
+    bool disconnectUnmarkedCopies(const QAction &action);
     void copySelected();
     void cutSelected();
 
