@@ -85,8 +85,9 @@ def third_party(entry):
         component["version"] = version
     if entry.get("LicenseId"):
         component["licenses"] = [{"expression": entry["LicenseId"]}]
-    if entry.get("Copyright"):
-        component["copyright"] = entry["Copyright"]
+    copyright = entry.get("Copyright")
+    if copyright:
+        component["copyright"] = "\n".join(copyright) if isinstance(copyright, list) else copyright
     for key, field in (("PURL", "purl"), ("CPE", "cpe")):
         value = entry.get(key)
         value = value[0] if isinstance(value, list) and value else value

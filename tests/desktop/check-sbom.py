@@ -20,8 +20,14 @@ def validator():
         store = {SCHEMAS + member.name: json.load(schemas.extractfile(member))
                  for member in schemas.getmembers()}
     schema = store[SCHEMAS + "bom-1.6.SNAPSHOT.schema.json"]
-    resolver = jsonschema.RefResolver(SCHEMAS + "bom-1.6.schema.json", schema, store=store)
-    return jsonschema.Draft7Validator(schema, resolver=resolver)
+    try:
+        from referencing import Registry, Resource
+    except ImportError:  # jsonschema before 4.18 (Debian 12), which resolves references itself
+        resolver = jsonschema.RefResolver(SCHEMAS + "bom-1.6.schema.json", schema, store=store)
+        return jsonschema.Draft7Validator(schema, resolver=resolver)
+    registry = Registry().with_resources(
+        (address, Resource.from_contents(contents)) for address, contents in store.items())
+    return jsonschema.Draft7Validator(schema, registry=registry)
 
 
 def files_of(components):
